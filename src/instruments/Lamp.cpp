@@ -153,7 +153,7 @@ void Lamp::paintLed(QPainter &painter)
     painter.setBrush(lit);
     painter.drawRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), 1.5, 1.5);
     QRadialGradient glint(face.left() + face.width() * 0.3, face.top() + face.height() * 0.3,
-                          face.width() * 0.45);
+                          face.width() * 0.3);
     glint.setColorAt(0.0, QColor(255, 255, 255, 200));
     glint.setColorAt(1.0, QColor(255, 255, 255, 0));
     painter.setPen(Qt::NoPen);
