@@ -37,7 +37,7 @@ DialGauge::DialGauge(QWidget *parent)
 
 void DialGauge::setValue(double value)
 {
-    if (std::isnan(value))
+    if (std::isnan(value) || value == m_value)
         return;
     m_value = value;
     update();
