@@ -37,10 +37,12 @@ DialGauge::DialGauge(QWidget *parent)
 
 void DialGauge::setValue(double value)
 {
-    if (std::isnan(value) || value == m_value)
+    if (std::isnan(value))
         return;
+    const bool moved = value != m_value;
     m_value = value;
-    update();
+    if (moved)
+        update();
 }
 
 void DialGauge::setScale(double min, double max)
