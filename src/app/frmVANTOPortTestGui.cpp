@@ -1,0 +1,411 @@
+#include "app/frmVANTOPortTestGui.h"
+
+#include "about/Registry.h"
+#include "about/SysInfo.h"
+#include "about/frmAbout.h"
+#include "app/AppIcon.h"
+#include "app/Colours.h"
+#include "app/ColouredButton.h"
+#include "app/MsgBox.h"
+#include "app/Twips.h"
+#include "instruments/DialGauge.h"
+#include "instruments/Lamp.h"
+#include "link/Comunication.h"
+#include "link/frmCommSetup.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+constexpr int PollInterval = 250;
+constexpr int LogInterval = 4000;
+const QString RangeTip = QStringLiteral("OK Range +/- 10%  = Green else Red");
+
+template<typename W>
+W *place(W *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
+{
+    auto *l = place(new QLabel(text, parent), name, geometry);
+    // Two-line boxes wrap; a one-line box would only push its last word out of sight.
+    l->setWordWrap(geometry.height() >= 2 * l->fontMetrics().height());
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QLineEdit *textBox(QWidget *parent, const char *name, const QRect &geometry)
+{
+    return place(new QLineEdit(parent), name, geometry);
+}
+
+ColouredButton *commandButton(QWidget *parent, const char *name, const QString &caption, const QColor &colour,
+                              const QRect &geometry)
+{
+    auto *b = place(new ColouredButton(caption, parent), name, geometry);
+    b->setBackColor(colour);
+    return b;
+}
+
+Lamp *captionLamp(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *l = place(new Lamp(parent), name, geometry);
+    l->setShape(Lamp::Shape::SquareLed);
+    l->setCaption(caption);
+    l->setOffColor(Colours::Red);
+    l->setOnColor(Colours::Green);
+    return l;
+}
+
+Lamp *rangeLamp(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *l = place(new Lamp(parent), name, geometry);
+    l->setShape(Lamp::Shape::TallBar);
+    l->setOffColor(Colours::Green);
+    l->setOffText(QStringLiteral("OK"));
+    l->setOnColor(Colours::Red);
+    l->setOnText(QStringLiteral("High"));
+    l->setToolTip(RangeTip);
+    return l;
+}
+
+DialGauge *gauge(QWidget *parent, const char *name, double maximum, double major, double minor,
+                 const QRect &geometry)
+{
+    auto *g = place(new DialGauge(parent), name, geometry);
+    g->setScale(0, maximum);
+    g->setMarks(major, minor);
+    return g;
+}
+}
+
+frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, QWidget *parent)
+    : QMainWindow(parent)
+    , m_serial(std::move(serial))
+{
+    setObjectName(QStringLiteral("frmVANTOPortTestGui"));
+    setWindowTitle(Caption);
+    setWindowIcon(appIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+
+    // Where the designed font is missing, one of the same metrics stands in, so
+    // captions fit the boxes they were laid out for.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(PollInterval);
+    connect(Timer1, &QTimer::timeout, this, &frmVANTOPortTestGui::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(LogInterval);
+
+    buildMenu();
+    buildControls();
+    setTabOrder();
+
+    // The client area below the menu bar is laid out once and never moves.
+    resize(twips(9780), twips(4050) + menuBar()->sizeHint().height());
+}
+
+frmVANTOPortTestGui::~frmVANTOPortTestGui()
+{
+    releasePort();
+    delete m_frmCommSetup;
+    delete m_frmAbout;
+}
+
+void frmVANTOPortTestGui::buildMenu()
+{
+    QMenu *mnufile = menuBar()->addMenu(QStringLiteral("File"));
+    mnufile->setObjectName(QStringLiteral("mnufile"));
+    mnuLogging = mnufile->addAction(QStringLiteral("Logging"));
+    mnuLogging->setObjectName(QStringLiteral("mnuLogging"));
+    mnuLogging->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuExit = mnufile->addAction(QStringLiteral("Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    // Shortcuts work without opening the menu.
+    addAction(mnuLogging);
+    addAction(mnuExit);
+
+    mnuComms = menuBar()->addAction(QStringLiteral("Communication"));
+    mnuComms->setObjectName(QStringLiteral("mnuComms"));
+    mnuAbout = menuBar()->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    connect(mnuLogging, &QAction::triggered, this, &frmVANTOPortTestGui::mnuLogging_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmVANTOPortTestGui::mnuExit_Click);
+    connect(mnuComms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuComms_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAbout_Click);
+}
+
+void frmVANTOPortTestGui::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    // Left column: the two captioned lamps and the three command buttons.
+    CWButton1 = captionLamp(client, "CWButton1", QStringLiteral("Logging On/Off"), twips(480, 120, 1335, 495));
+    CWButton2 = captionLamp(client, "CWButton2", QStringLiteral("Serial Comms"), twips(480, 720, 1335, 495));
+    cmdFstUpdt = commandButton(client, "cmdFstUpdt", QStringLiteral("Slow Update"), Colours::Green,
+                               twips(480, 1440, 1335, 615));
+    cmdLoaded = commandButton(client, "cmdLoaded", QStringLiteral("Load On/Off"), Colours::Yellow,
+                              twips(480, 2280, 1335, 615));
+    cmd1PPSOnOff = commandButton(client, "cmd1PPSOnOff", QStringLiteral("1PPS On/Off"), Colours::Yellow,
+                                 twips(480, 3120, 1335, 615));
+    cmd1PPSOnOff->setToolTip(QStringLiteral("One PPS sense is OFF"));
+    connect(cmdFstUpdt, &QPushButton::clicked, this, &frmVANTOPortTestGui::cmdFstUpdt_Click);
+    connect(cmdLoaded, &QPushButton::clicked, this, &frmVANTOPortTestGui::cmdLoaded_Click);
+    connect(cmd1PPSOnOff, &QPushButton::clicked, this, &frmVANTOPortTestGui::cmd1PPSOnOff_Click);
+
+    // Supply channels: gauge, heading, readout and range lamp for each.
+    agd400VDC = gauge(client, "agd400VDC", 400, 100, 50, twips(2520, 120, 2055, 855));
+    Label1 = label(client, "Label1", QStringLiteral("Ch 1 400 VDC"), twips(2520, 1080, 1095, 255));
+    lbl400VDC = label(client, "lbl400VDC", QString(), twips(3840, 1080, 735, 255));
+    sts400OK = rangeLamp(client, "sts400OK", twips(4800, 120, 375, 855));
+    agd48VDC = gauge(client, "agd48VDC", 60, 20, 10, twips(2520, 1680, 2055, 855));
+    Label2 = label(client, "Label2", QStringLiteral("Ch 2 48 VDC"), twips(2520, 2760, 1095, 255));
+    lbl48VDC = label(client, "lbl48VDC", QString(), twips(3840, 2760, 735, 255));
+    sts48OK = rangeLamp(client, "sts48OK", twips(4800, 1680, 375, 855));
+
+    // The 1PPS frame.
+    frFreq = place(new QGroupBox(QStringLiteral("1PPS Status"), client), "frFreq", twips(5400, 120, 1935, 2655));
+    Label5 = label(frFreq, "Label5", QStringLiteral("Pulse Width (us)"), twips(120, 360, 1455, 255));
+    txtPlsWdth = textBox(frFreq, "txtPlsWdth", twips(720, 720, 975, 285));
+    Label6 = label(frFreq, "Label6", QStringLiteral("Pulse Frequency (Hz)"), twips(120, 1320, 1695, 255));
+    txtPlsFreq = textBox(frFreq, "txtPlsFreq", twips(720, 1800, 975, 285));
+
+    // The temperature frame.
+    frTemp = place(new QGroupBox(QStringLiteral("Temperature"), client), "frTemp", twips(7800, 120, 1815, 2655));
+    lblCtrTemp = label(frTemp, "lblCtrTemp", QStringLiteral("Control Can Temp Deg C"), twips(120, 240, 1215, 495));
+    txtCtrCanTemp = textBox(frTemp, "txtCtrCanTemp", twips(600, 720, 975, 285));
+    lblLoadTemp = label(frTemp, "lblLoadTemp", QStringLiteral("Load Can Temp Deg C"), twips(120, 1320, 1335, 495));
+    txtLoadCanTemp = textBox(frTemp, "txtLoadCanTemp", twips(600, 1800, 975, 285));
+
+    // Status row.
+    lblCommStat = label(client, "lblCommStat", QStringLiteral("Comm Status"), twips(4680, 2880, 975, 255));
+    lblCommStatData = label(client, "lblCommStatData", QString(), twips(5760, 2760, 3855, 375));
+    Text1 = textBox(client, "Text1", twips(2520, 3360, 6855, 375));
+
+    // Lamps and gauges take the focus in the tab chain like the other controls.
+    for (QWidget *w : std::initializer_list<QWidget *>{agd400VDC, agd48VDC, CWButton1, CWButton2, sts400OK, sts48OK})
+        w->setFocusPolicy(Qt::TabFocus);
+}
+
+void frmVANTOPortTestGui::setTabOrder()
+{
+    const QList<QWidget *> chain{agd400VDC, agd48VDC,      CWButton1,      CWButton2,  txtPlsWdth,
+                                 txtPlsFreq, sts400OK,      sts48OK,        txtCtrCanTemp, txtLoadCanTemp,
+                                 cmdFstUpdt, Text1,         cmdLoaded,      cmd1PPSOnOff};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void frmVANTOPortTestGui::setSimulated(bool simulated)
+{
+    setWindowTitle(simulated ? Caption + QStringLiteral(" [simulated controller]") : Caption);
+}
+
+void frmVANTOPortTestGui::Form_Load()
+{
+    try {
+        m_commands.reset();
+        m_serial->setPortOpen(true);
+        Timer1->start();
+    } catch (const LinkError &) {
+        Timer1->stop();
+        MsgBox(frmCommSetup::communicationError(*m_serial), MsgBoxButtons::OkOnly, frmCommSetup::CommErrorTitle);
+        mnuComms_Click();
+    }
+    show();
+    // Centred on the screen the window opens on.
+    if (const QScreen *s = screen())
+        move(s->availableGeometry().center() - frameGeometry().center() + pos());
+}
+
+void frmVANTOPortTestGui::Timer1_Timer()
+{
+    // A tick never fails: a closed or lost port reads as "No Data" and nothing
+    // is sent until the port is back.
+    reopenLostPort();
+    try {
+        strReply = Comunication::ReadReply(*m_serial);
+    } catch (const LinkError &) {
+        // The reset after a failed read couldn't reopen the port.
+        strReply.clear();
+        m_reopenWanted = true;
+    }
+    CWButton2->setValue(strReply.contains(QLatin1Char('*')));
+    ParseString();
+
+    if (m_serial->PortOpen()) {
+        try {
+            m_serial->Output(m_commands.strCommand().toLatin1());
+        } catch (const LinkError &) {
+            m_reopenWanted = true;
+        }
+    }
+    if (m_serial->PortLost())
+        m_reopenWanted = true;
+    if (m_trace) {
+        std::printf("reply %s | %s | sent %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()),
+                    m_serial->PortOpen() ? qPrintable(m_commands.strCommand()) : "-");
+        std::fflush(stdout);
+    }
+}
+
+void frmVANTOPortTestGui::reopenLostPort()
+{
+    if (m_serial->PortOpen()) {
+        m_reopenWanted = false;
+        return;
+    }
+    // While the operator is choosing a port, the choice is theirs.
+    const bool operatorChoosing = m_frmCommSetup && m_frmCommSetup->isVisible();
+    if (!m_reopenWanted || operatorChoosing)
+        return;
+    if (m_sinceReopenTry.isValid() && m_sinceReopenTry.elapsed() < 1000)
+        return;
+    m_sinceReopenTry.start();
+    try {
+        m_serial->setPortOpen(true);
+        m_reopenWanted = false;
+    } catch (const LinkError &) {
+        // Still gone; try again in a second.
+    }
+}
+
+void frmVANTOPortTestGui::ParseString()
+{
+    const DecodedReply r = m_decoder.ParseString(strReply, Timer2->isActive());
+    Text1->setText(r.Text1);
+    lblCommStatData->setText(r.lblCommStatData);
+    if (r.txtLoadCanTemp)
+        txtLoadCanTemp->setText(*r.txtLoadCanTemp);
+    if (r.txtCtrCanTemp)
+        txtCtrCanTemp->setText(*r.txtCtrCanTemp);
+    if (r.txtPlsWdth)
+        txtPlsWdth->setText(*r.txtPlsWdth);
+    if (r.txtPlsFreq)
+        txtPlsFreq->setText(*r.txtPlsFreq);
+    if (r.lbl400VDC)
+        lbl400VDC->setText(*r.lbl400VDC);
+    if (r.lbl48VDC)
+        lbl48VDC->setText(*r.lbl48VDC);
+    if (r.cmdLoaded) {
+        cmdLoaded->setBackColor(r.cmdLoaded->backColor);
+        cmdLoaded->setText(r.cmdLoaded->caption);
+    }
+    if (r.agd400VDC)
+        agd400VDC->setValue(*r.agd400VDC);
+    strLogLine = r.strLogLine;
+    if (r.sts400OK)
+        showRange(sts400OK, *r.sts400OK);
+    if (r.agd48VDC)
+        agd48VDC->setValue(*r.agd48VDC);
+    if (r.sts48OK)
+        showRange(sts48OK, *r.sts48OK);
+}
+
+void frmVANTOPortTestGui::showRange(Lamp *lamp, const LampLook &look)
+{
+    if (look.lit)
+        lamp->setOnText(look.text);
+    else
+        lamp->setOffText(look.text);
+    lamp->setValue(look.lit);
+}
+
+void frmVANTOPortTestGui::mnuExit_Click()
+{
+    releasePort();
+    close();
+}
+
+void frmVANTOPortTestGui::closeEvent(QCloseEvent *event)
+{
+    // However the window goes, the port is released and nothing runs on.
+    releasePort();
+    Timer1->stop();
+    Timer2->stop();
+    m_loaded = false;
+    event->accept();
+}
+
+void frmVANTOPortTestGui::releasePort()
+{
+    try {
+        m_serial->setPortOpen(false);
+    } catch (const LinkError &) {
+        // Closing can't leave the port more open than it was.
+    }
+}
+
+void frmVANTOPortTestGui::mnuComms_Click()
+{
+    if (!m_frmCommSetup)
+        m_frmCommSetup = new frmCommSetup(*m_serial, *Timer1, [this] { return m_loaded; });
+    m_frmCommSetup->Show();
+}
+
+void frmVANTOPortTestGui::applyLook(ColouredButton *button, const ButtonLook &look)
+{
+    button->setBackColor(look.BackColor);
+    button->setToolTip(look.ToolTipText);
+    button->setText(look.Caption);
+}
+
+void frmVANTOPortTestGui::cmd1PPSOnOff_Click()
+{
+    applyLook(cmd1PPSOnOff, m_commands.cmd1PPSOnOff_Click());
+}
+
+void frmVANTOPortTestGui::cmdFstUpdt_Click()
+{
+    if (const auto look = m_commands.cmdFstUpdt_Click(cmdFstUpdt->text()))
+        applyLook(cmdFstUpdt, *look);
+}
+
+void frmVANTOPortTestGui::cmdLoaded_Click()
+{
+    const CommandToggles::LoadClick click = m_commands.cmdLoaded_Click(agd48VDC->Value(), agd400VDC->Value());
+    if (click.refused)
+        MsgBox(CommandToggles::LoadPoweredText, MsgBoxButtons::OkOnly, CommandToggles::LoadPoweredTitle);
+    else if (click.look)
+        applyLook(cmdLoaded, *click.look);
+}
+
+void frmVANTOPortTestGui::mnuLogging_Click()
+{
+}
+
+void frmVANTOPortTestGui::mnuAbout_Click()
+{
+    if (!m_frmAbout) {
+        m_registry = makeSystemRegistry();
+        m_launcher = std::make_unique<ProcessLauncher>();
+        m_frmAbout = new frmAbout(*m_registry, *m_launcher);
+    }
+    m_frmAbout->Show();
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "commands/CommandToggles.h"
+#include "link/SerialControl.h"
+#include "telemetry/ReplyDecoder.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+
+#include <memory>
+
+class ColouredButton;
+class DialGauge;
+class Lamp;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+// The operator's one window. It holds the run: the serial control, the poll and
+// log timers and the controls; the decisions live in plain classes it applies.
+class frmVANTOPortTestGui : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static inline const QString Caption = QStringLiteral("VANTO Port Testing Diagnostics Tool");
+
+    explicit frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, QWidget *parent = nullptr);
+    ~frmVANTOPortTestGui() override;
+
+    // Start-up: opens the port and starts polling, or says why not and offers
+    // the port setup dialog. Shows the window.
+    void Form_Load();
+
+    // The caption tells a simulated controller from hardware.
+    void setSimulated(bool simulated);
+
+    SerialControl &VANTOSerComm() { return *m_serial; }
+    const CommandToggles &commands() const { return m_commands; }
+
+    // False once the window has gone (Exit or close box): nothing may revive it.
+    bool isLoaded() const { return m_loaded; }
+
+    // Prints every reply and command to standard output, for a technician
+    // watching the line (and for the tests that watch the tool).
+    void setTrace(bool trace) { m_trace = trace; }
+
+public slots:
+    void Timer1_Timer();
+    void mnuLogging_Click();
+    void mnuExit_Click();
+    void mnuComms_Click();
+    void mnuAbout_Click();
+    void cmd1PPSOnOff_Click();
+    void cmdFstUpdt_Click();
+    void cmdLoaded_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    void setTabOrder();
+    void releasePort();
+    void ParseString();
+    void reopenLostPort();
+    static void showRange(Lamp *lamp, const LampLook &look);
+    static void applyLook(ColouredButton *button, const ButtonLook &look);
+
+    std::unique_ptr<SerialControl> m_serial;
+    bool m_loaded = true;
+    bool m_trace = false;
+    // A port lost to a failure (not closed by the operator) is reopened by the
+    // poll tick, at most once a second.
+    bool m_reopenWanted = false;
+    QElapsedTimer m_sinceReopenTry;
+
+    // Run state.
+    QString strReply;
+    QString strLogLine;
+    CommandToggles m_commands;
+    ReplyDecoder m_decoder;
+
+    // Timers and controls, named as the operator's manual names them.
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer2 = nullptr;
+    QAction *mnuLogging = nullptr;
+    QAction *mnuExit = nullptr;
+    QAction *mnuComms = nullptr;
+    QAction *mnuAbout = nullptr;
+    Lamp *CWButton1 = nullptr;
+    Lamp *CWButton2 = nullptr;
+    ColouredButton *cmdFstUpdt = nullptr;
+    ColouredButton *cmdLoaded = nullptr;
+    ColouredButton *cmd1PPSOnOff = nullptr;
+    DialGauge *agd400VDC = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *lbl400VDC = nullptr;
+    Lamp *sts400OK = nullptr;
+    DialGauge *agd48VDC = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *lbl48VDC = nullptr;
+    Lamp *sts48OK = nullptr;
+    QGroupBox *frFreq = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *txtPlsWdth = nullptr;
+    QLabel *Label6 = nullptr;
+    QLineEdit *txtPlsFreq = nullptr;
+    QGroupBox *frTemp = nullptr;
+    QLabel *lblCtrTemp = nullptr;
+    QLineEdit *txtCtrCanTemp = nullptr;
+    QLabel *lblLoadTemp = nullptr;
+    QLineEdit *txtLoadCanTemp = nullptr;
+    QLabel *lblCommStat = nullptr;
+    QLabel *lblCommStatData = nullptr;
+    QLineEdit *Text1 = nullptr;
+
+    // The tool's other windows, each created once and kept for the run.
+    class frmCommSetup *m_frmCommSetup = nullptr;
+    std::unique_ptr<class Registry> m_registry;
+    std::unique_ptr<class ProcessLauncher> m_launcher;
+    class frmAbout *m_frmAbout = nullptr;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "link/PortMap.h"
+#include "link/SerialControl.h"
+
+#include <QSerialPort>
+
+// The serial control on a real port: 9600 baud, no parity, 8 data bits,
+// 1 stop bit, the port number looked up in the port map.
+class QtSerialControl : public SerialControl
+{
+public:
+    static constexpr qint32 BaudRate = 9600;
+    static constexpr qint64 ReceiveBufferSize = 1024;
+    static constexpr qint64 TransmitBufferSize = 512;
+
+    explicit QtSerialControl(PortMap ports = PortMap());
+
+    int CommPort() const override { return m_commPort; }
+    void setCommPort(int port) override;
+    bool PortOpen() const override;
+    void setPortOpen(bool open) override;
+    int InputLen() const override { return m_inputLen; }
+    void setInputLen(int count) override { m_inputLen = count; }
+    QByteArray Input() override;
+    void Output(const QByteArray &text) override;
+    bool PortLost() const override { return m_lost; }
+    QString lastErrorDetail() const override { return m_detail; }
+
+    const PortMap &ports() const { return m_ports; }
+
+private:
+    static bool isDeviceGone(QSerialPort::SerialPortError error);
+    void markLost();
+    void fail(const QString &what);
+    void checkStillThere();
+
+    PortMap m_ports;
+    QSerialPort m_port;
+    int m_commPort = 1;
+    int m_inputLen = 0;
+    bool m_lost = false;
+    QString m_detail;
+};

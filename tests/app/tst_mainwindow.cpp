@@ -1,0 +1,291 @@
+#include "FakeSerialControl.h"
+
+#include "app/ColouredButton.h"
+#include "app/MsgBox.h"
+#include "app/frmVANTOPortTestGui.h"
+#include "instruments/DialGauge.h"
+#include "instruments/Lamp.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+struct Box
+{
+    QString text;
+    QString title;
+};
+
+// The window under test with a fake port it keeps a handle on.
+struct Rig
+{
+    FakeSerialControl *port;
+    std::unique_ptr<frmVANTOPortTestGui> window;
+
+    explicit Rig(bool portFails = false)
+    {
+        auto fake = std::make_unique<FakeSerialControl>();
+        if (portFails)
+            fake->failingPorts.insert(1);
+        port = fake.get();
+        window = std::make_unique<frmVANTOPortTestGui>(std::move(fake));
+    }
+    template<typename T = QWidget>
+    T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+};
+
+QWidget *topLevel(const char *name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name))
+            return w;
+    return nullptr;
+}
+}
+
+class tst_mainwindow : public QObject
+{
+    Q_OBJECT
+
+    QList<Box> m_boxes;
+
+private slots:
+    void init()
+    {
+        m_boxes.clear();
+        setMsgBoxResponder([this](const QString &text, const QString &title, MsgBoxButtons) {
+            m_boxes.append({text, title});
+            return MsgBoxAnswer::Ok;
+        });
+    }
+    void cleanup()
+    {
+        setMsgBoxResponder({});
+        for (QWidget *w : QApplication::topLevelWidgets())
+            w->close();
+    }
+
+    void startUpOpensThePortAndPolls()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        QVERIFY(rig.port->PortOpen());
+        QCOMPARE(rig.port->CommPort(), 1);
+        QVERIFY(rig.child<QTimer>("Timer1")->isActive());
+        QCOMPARE(rig.child<QTimer>("Timer1")->interval(), 250);
+        QVERIFY(!rig.child<QTimer>("Timer2")->isActive());
+        QCOMPARE(rig.child<QTimer>("Timer2")->interval(), 4000);
+        QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("u"));
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(rig.window->isVisible());
+    }
+
+    void startUpFailureSaysSoOnceAndOffersPortSetup()
+    {
+        Rig rig(true);
+        rig.window->Form_Load();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, QStringLiteral("Incorrect comm port configuration for this machine!"));
+        QCOMPARE(m_boxes[0].title, QStringLiteral("Communication error"));
+        QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
+        QWidget *setup = topLevel("frmCommSetup");
+        QVERIFY(setup && setup->isVisible());
+        QCOMPARE(setup->windowTitle(), QStringLiteral("Communication Setup"));
+        QVERIFY(rig.window->isVisible());
+        QTest::qWait(600);
+        QVERIFY(rig.port->writes.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
+    }
+
+    void inventory_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QColor>("colour");
+
+        const QColor none;
+        const QColor green(0, 255, 0), red(255, 0, 0), yellow(255, 255, 0);
+        const QString rangeTip = QStringLiteral("OK Range +/- 10%  = Green else Red");
+        // Pixels at 15 twips each, relative to the client area or the enclosing frame.
+        QTest::newRow("CWButton1") << "CWButton1" << QRect(32, 8, 89, 33) << "Logging On/Off" << "" << red;
+        QTest::newRow("CWButton2") << "CWButton2" << QRect(32, 48, 89, 33) << "Serial Comms" << "" << red;
+        QTest::newRow("cmdFstUpdt") << "cmdFstUpdt" << QRect(32, 96, 89, 41) << "Slow Update" << "" << green;
+        QTest::newRow("cmdLoaded") << "cmdLoaded" << QRect(32, 152, 89, 41) << "Load On/Off" << "" << yellow;
+        QTest::newRow("cmd1PPSOnOff") << "cmd1PPSOnOff" << QRect(32, 208, 89, 41) << "1PPS On/Off"
+                                      << "One PPS sense is OFF" << yellow;
+        QTest::newRow("agd400VDC") << "agd400VDC" << QRect(168, 8, 137, 57) << "" << "" << none;
+        QTest::newRow("Label1") << "Label1" << QRect(168, 72, 73, 17) << "Ch 1 400 VDC" << "" << none;
+        QTest::newRow("lbl400VDC") << "lbl400VDC" << QRect(256, 72, 49, 17) << "" << "" << none;
+        QTest::newRow("sts400OK") << "sts400OK" << QRect(320, 8, 25, 57) << "OK" << rangeTip << green;
+        QTest::newRow("agd48VDC") << "agd48VDC" << QRect(168, 112, 137, 57) << "" << "" << none;
+        QTest::newRow("Label2") << "Label2" << QRect(168, 184, 73, 17) << "Ch 2 48 VDC" << "" << none;
+        QTest::newRow("lbl48VDC") << "lbl48VDC" << QRect(256, 184, 49, 17) << "" << "" << none;
+        QTest::newRow("sts48OK") << "sts48OK" << QRect(320, 112, 25, 57) << "OK" << rangeTip << green;
+        QTest::newRow("frFreq") << "frFreq" << QRect(360, 8, 129, 177) << "1PPS Status" << "" << none;
+        QTest::newRow("Label5") << "Label5" << QRect(8, 24, 97, 17) << "Pulse Width (us)" << "" << none;
+        QTest::newRow("txtPlsWdth") << "txtPlsWdth" << QRect(48, 48, 65, 19) << "" << "" << none;
+        QTest::newRow("Label6") << "Label6" << QRect(8, 88, 113, 17) << "Pulse Frequency (Hz)" << "" << none;
+        QTest::newRow("txtPlsFreq") << "txtPlsFreq" << QRect(48, 120, 65, 19) << "" << "" << none;
+        QTest::newRow("frTemp") << "frTemp" << QRect(520, 8, 121, 177) << "Temperature" << "" << none;
+        QTest::newRow("lblCtrTemp") << "lblCtrTemp" << QRect(8, 16, 81, 33) << "Control Can Temp Deg C" << ""
+                                    << none;
+        QTest::newRow("txtCtrCanTemp") << "txtCtrCanTemp" << QRect(40, 48, 65, 19) << "" << "" << none;
+        QTest::newRow("lblLoadTemp") << "lblLoadTemp" << QRect(8, 88, 89, 33) << "Load Can Temp Deg C" << ""
+                                     << none;
+        QTest::newRow("txtLoadCanTemp") << "txtLoadCanTemp" << QRect(40, 120, 65, 19) << "" << "" << none;
+        QTest::newRow("lblCommStat") << "lblCommStat" << QRect(312, 192, 65, 17) << "Comm Status" << "" << none;
+        QTest::newRow("lblCommStatData") << "lblCommStatData" << QRect(384, 184, 257, 25) << "" << "" << none;
+        QTest::newRow("Text1") << "Text1" << QRect(168, 224, 457, 25) << "" << "" << none;
+    }
+
+    void inventory()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        QFETCH(QString, toolTip);
+        QFETCH(QColor, colour);
+
+        Rig rig;
+        QWidget *w = rig.child(qPrintable(name));
+        QVERIFY2(w, qPrintable(name));
+        QCOMPARE(w->geometry(), geometry);
+        QCOMPARE(w->toolTip(), toolTip);
+        QVERIFY(!w->isHidden());
+        QVERIFY(w->isEnabled());
+
+        QString shown;
+        QColor shownColour;
+        if (auto *l = qobject_cast<QLabel *>(w))
+            shown = l->text();
+        else if (auto *e = qobject_cast<QLineEdit *>(w))
+            shown = e->text();
+        else if (auto *g = qobject_cast<QGroupBox *>(w))
+            shown = g->title();
+        else if (auto *b = dynamic_cast<ColouredButton *>(w)) {
+            shown = b->text();
+            shownColour = b->BackColor();
+        } else if (auto *lamp = qobject_cast<Lamp *>(w)) {
+            shown = lamp->caption().isEmpty() ? lamp->text() : lamp->caption();
+            shownColour = lamp->Value() ? lamp->onColor() : lamp->offColor();
+        }
+        QCOMPARE(shown, text);
+        if (colour.isValid())
+            QCOMPARE(shownColour, colour);
+    }
+
+    void instrumentsStartAtRest()
+    {
+        Rig rig;
+        for (const char *name : {"CWButton1", "CWButton2", "sts400OK", "sts48OK"})
+            QVERIFY2(!rig.child<Lamp>(name)->Value(), name);
+        QCOMPARE(rig.child<Lamp>("CWButton1")->onColor(), QColor(0, 255, 0));
+        QCOMPARE(rig.child<Lamp>("sts400OK")->onColor(), QColor(255, 0, 0));
+        QCOMPARE(rig.child<Lamp>("sts400OK")->onText(), QStringLiteral("High"));
+        for (const char *name : {"agd400VDC", "agd48VDC"})
+            QCOMPARE(rig.child<DialGauge>(name)->Value(), 0.0);
+        QCOMPARE(rig.child<DialGauge>("agd400VDC")->scaleMax(), 400.0);
+        QCOMPARE(rig.child<DialGauge>("agd48VDC")->scaleMax(), 60.0);
+    }
+
+    void windowAndMenu()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("VANTO Port Testing Diagnostics Tool"));
+        QCOMPARE(rig.window->centralWidget()->size(), QSize(652, 270));
+        const Qt::WindowFlags flags = rig.window->windowFlags();
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!rig.window->windowIcon().isNull());
+
+        QStringList entries;
+        for (QAction *a : rig.window->menuBar()->actions())
+            entries << a->text();
+        QCOMPARE(entries, (QStringList{"File", "Communication", "About"}));
+        QCOMPARE(rig.child<QAction>("mnuLogging")->text(), QStringLiteral("Logging"));
+        QCOMPARE(rig.child<QAction>("mnuLogging")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+        QCOMPARE(rig.child<QAction>("mnuExit")->text(), QStringLiteral("Exit"));
+        QCOMPARE(rig.child<QAction>("mnuExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
+
+        if (const QByteArray dir = qgetenv("VANTO_SCREENSHOT_DIR"); !dir.isEmpty())
+            rig.window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/mainwindow.png"));
+
+        // Growing the window moves nothing.
+        const QRect before = rig.child("Text1")->geometry();
+        rig.window->resize(rig.window->size() + QSize(200, 100));
+        QCOMPARE(rig.child("Text1")->geometry(), before);
+
+    }
+
+    void tabOrderSkipsLabelsAndFrames()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        QStringList chain;
+        QWidget *w = rig.child("agd400VDC");
+        for (int i = 0; i < 14; ++i, w = w->nextInFocusChain()) {
+            while (!(w->focusPolicy() & Qt::TabFocus))
+                w = w->nextInFocusChain();
+            chain << w->objectName();
+        }
+        QCOMPARE(chain, (QStringList{"agd400VDC", "agd48VDC", "CWButton1", "CWButton2", "txtPlsWdth", "txtPlsFreq",
+                                     "sts400OK", "sts48OK", "txtCtrCanTemp", "txtLoadCanTemp", "cmdFstUpdt", "Text1",
+                                     "cmdLoaded", "cmd1PPSOnOff"}));
+    }
+
+    void ctrlLReachesLogging()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QSignalSpy logging(rig.child<QAction>("mnuLogging"), &QAction::triggered);
+        QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(logging.size(), 1);
+    }
+
+    void ctrlXExitsAndReleasesThePort()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTest::keyClick(rig.window.get(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(!rig.port->PortOpen());
+        QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
+        QVERIFY(!rig.window->isLoaded());
+    }
+
+    void closeBoxReleasesThePort()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        rig.window->close();
+        QVERIFY(!rig.port->PortOpen());
+        QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
+    }
+
+    void exitWithThePortAlreadyClosed()
+    {
+        Rig rig(true);
+        rig.window->Form_Load();
+        rig.window->mnuExit_Click();
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.port->closes, 0);
+        QCOMPARE(m_boxes.size(), 1); // only the start-up message
+    }
+};
+
+QTEST_MAIN(tst_mainwindow)
+#include "tst_mainwindow.moc"
