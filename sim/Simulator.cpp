@@ -9,6 +9,19 @@ static int milliseconds(double seconds)
     return qMax(1, qRound(seconds * 1000.0));
 }
 
+// Garbled bytes shown as \xNN, so a verbose log stays readable text.
+static QString printable(const QByteArray &bytes)
+{
+    QString text;
+    for (const char c : bytes) {
+        if (c >= 0x20 && c < 0x7f)
+            text += QLatin1Char(c);
+        else
+            text += QStringLiteral("\\x%1").arg(quint8(c), 2, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
 Simulator::Simulator(const SimulatorOptions &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
@@ -123,7 +136,7 @@ void Simulator::answer(const QByteArray &bytes)
             if (delivery.first.isEmpty())
                 what += QStringLiteral("(silent)");
             else
-                what += QString::fromLatin1(delivery.first + delivery.second);
+                what += printable(delivery.first + delivery.second);
             if (!delivery.second.isEmpty())
                 what += QStringLiteral(" (split, %1 ms)").arg(delivery.secondDelayMs);
             note(what);

@@ -1,6 +1,5 @@
 #include "model/FaultInjector.h"
 
-#include <QList>
 
 FaultInjector::FaultInjector(const FaultRates &rates, quint32 seed)
     : m_rates(rates)

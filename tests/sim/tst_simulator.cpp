@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -489,6 +490,7 @@ private slots:
         SimProcess sim;
         const QString first = sim.start({ QStringLiteral("--link"), link, QStringLiteral("--vanish-every"),
                                           QStringLiteral("0.5"), QStringLiteral("--vanish-for"), QStringLiteral("0.5") });
+        QCOMPARE(QFileInfo(link).symLinkTarget(), first);
         const int fd = openDevice(link);
         QVERIFY(fd >= 0);
         auto closeFd = qScopeGuard([fd] { ::close(fd); });
@@ -508,7 +510,37 @@ private slots:
         QVERIFY(again >= 0);
         auto closeAgain = qScopeGuard([again] { ::close(again); });
         QCOMPARE(fieldsOf(exchange(again, 'l')).value(6), QStringLiteral("l"));
-        Q_UNUSED(first);
+    }
+
+    void serialPortTalksThroughTheLink()
+    {
+        // The tool opens the link as a serial port at 9600 8N1, polls, and
+        // must see the port fail when the device goes away.
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyVANTO"));
+        SimProcess sim;
+        QVERIFY(!sim.start({ QStringLiteral("--link"), link, QStringLiteral("--supplies-live"),
+                             QStringLiteral("--vanish-every"), QStringLiteral("0.6") })
+                     .isEmpty());
+        QSerialPort port(link);
+        port.setBaudRate(QSerialPort::Baud9600);
+        port.setDataBits(QSerialPort::Data8);
+        port.setParity(QSerialPort::NoParity);
+        port.setStopBits(QSerialPort::OneStop);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QSignalSpy errors(&port, &QSerialPort::errorOccurred);
+
+        port.write("u");
+        QByteArray reply;
+        QTRY_VERIFY_WITH_TIMEOUT((reply += port.readAll()).endsWith('*'), 1000);
+        const QStringList f = fieldsOf(reply);
+        QVERIFY2(!f.isEmpty(), reply.constData());
+        QVERIFY(volts400(f.at(4).toInt()) >= 374 && volts400(f.at(4).toInt()) <= 375);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo(link).isSymLink(), 2000);
+        port.write("u"); // the next poll's command
+        QTRY_VERIFY_WITH_TIMEOUT(port.error() != QSerialPort::NoError, 2000);
+        QVERIFY(!errors.isEmpty());
     }
 
     void endsWithItsParent()
