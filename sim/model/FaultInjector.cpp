@@ -1,6 +1,5 @@
 #include "model/FaultInjector.h"
 
-
 FaultInjector::FaultInjector(const FaultRates &rates, quint32 seed)
     : m_rates(rates)
     , m_rng(seed)
