@@ -27,8 +27,8 @@ bool LogWriter::tick(QString &strLogLine, const QString &path, const QDateTime &
     QString reason;
     if (!LogPaths::makeLogDirectory(&reason))
         throw LogWriteError(QDir::toNativeSeparators(path), reason);
-    // The file takes single-byte characters.
-    Comunication::AppendLine(path, strLogLine.toLatin1());
+    // The file is in the system's own 8-bit encoding.
+    Comunication::AppendLine(path, strLogLine.toLocal8Bit());
 
     intLogCount = (intLogCount + 1) % 20;
     return true;

@@ -74,7 +74,7 @@ private slots:
         QTEST(LogPaths::genericName(when.date()), "generic");
     }
 
-    void logTextsAreAsciiWithoutZoneInAnyLocale()
+    void everyLocaleGivesSecondsYearAndSafeNames()
     {
         // Every locale Qt knows: the time has seconds, no zone, and the date a
         // four-digit year; generic names hold no character Windows refuses.
