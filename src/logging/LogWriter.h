@@ -18,7 +18,6 @@ public:
 
     // The parser composed a record body into strLogLine.
     void recordComposed() { m_bodyWaiting = true; }
-    bool bodyWaiting() const { return m_bodyWaiting; }
 
     // One log tick. strLogLine becomes the finished line in place and is
     // appended to path; returns whether a line was written. The counter only
