@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+// Dates and times as the log writes them, in the default locale: the short
+// date with a four-digit year and the time with seconds (and AM/PM where the
+// locale uses it), never a time zone. US English: "12/7/2026", "8:54:38 AM".
+namespace LogDateTime {
+
+QString dateFormat();
+QString timeFormat();
+
+QString dateText(const QDate &date);
+QString timeText(const QTime &time);
+
+}

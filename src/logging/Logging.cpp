@@ -1,0 +1,61 @@
+#include "logging/Logging.h"
+
+#include "app/MsgBox.h"
+#include "logging/AppendLine.h"
+
+Logging::Logging(QString &strLogLine, std::function<QString()> logPath, QObject *parent)
+    : QObject(parent),
+      m_strLogLine(strLogLine),
+      m_logPath(std::move(logPath)),
+      m_clock([] { return QDateTime::currentDateTime(); })
+{
+    Timer2.setInterval(4000);
+    connect(&Timer2, &QTimer::timeout, this, &Logging::Timer2_Timer);
+}
+
+void Logging::start()
+{
+    if (!Timer2.isActive())
+        Timer2.start();
+    emit loggingChanged(true);
+}
+
+void Logging::CWButton1_Click()
+{
+    if (isOn())
+        stop();
+    else
+        emit loggingChanged(false); // the lamp shows off whatever it was told
+}
+
+void Logging::stop()
+{
+    emit loggingChanged(false);
+    Timer2.stop();
+}
+
+void Logging::Timer2_Timer()
+{
+    try {
+        m_writer.tick(m_strLogLine, m_logPath(), m_clock());
+    } catch (const LogWriteError &error) {
+        reportFailure(error);
+    }
+}
+
+void Logging::reportFailure(const LogWriteError &error)
+{
+    // The line is lost either way; stop before telling, so no tick runs into
+    // the same wall while the box is up.
+    stop();
+    // Logging may be switched on again while the box is open; a failure then
+    // switches it off again without a second box.
+    if (m_failureShown)
+        return;
+    m_failureShown = true;
+    MsgBox(QStringLiteral("The log file %1 could not be written: %2.\n\nLogging has been "
+                          "switched off; choose File > Logging to start it again.")
+                   .arg(error.path(), error.reason()),
+           MsgBoxButtons::OkOnly, QStringLiteral("Logging error"));
+    m_failureShown = false;
+}
