@@ -12,6 +12,8 @@
 #include "instruments/Lamp.h"
 #include "link/Comunication.h"
 #include "link/frmCommSetup.h"
+#include "logging/Logging.h"
+#include "logging/frmSelFile.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -26,7 +28,6 @@
 
 namespace {
 constexpr int PollInterval = 250;
-constexpr int LogInterval = 4000;
 const QString RangeTip = QStringLiteral("OK Range +/- 10%  = Green else Red");
 
 template<typename W>
@@ -115,13 +116,18 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(PollInterval);
     connect(Timer1, &QTimer::timeout, this, &frmVANTOPortTestGui::Timer1_Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(LogInterval);
+    // The log file dialog keeps its path for the run, read at every log tick.
+    m_frmSelFile = new frmSelFile([this] {
+        if (m_loaded)
+            m_logging->start();
+    });
+    m_logging = new Logging(strLogLine, [this] { return m_frmSelFile->fullPathFilename; }, this);
 
     buildMenu();
     buildControls();
     setTabOrder();
+    connect(m_logging, &Logging::loggingChanged, CWButton1, &Lamp::setValue);
+    connect(CWButton1, &Lamp::clicked, m_logging, &Logging::CWButton1_Click);
 
     // The client area below the menu bar is laid out once and never moves.
     resize(twips(9780), twips(4050) + menuBar()->sizeHint().height());
@@ -132,6 +138,7 @@ frmVANTOPortTestGui::~frmVANTOPortTestGui()
     releasePort();
     delete m_frmCommSetup;
     delete m_frmAbout;
+    delete m_frmSelFile;
 }
 
 void frmVANTOPortTestGui::buildMenu()
@@ -298,7 +305,7 @@ void frmVANTOPortTestGui::reopenLostPort()
 
 void frmVANTOPortTestGui::ParseString()
 {
-    const DecodedReply r = m_decoder.ParseString(strReply, Timer2->isActive());
+    const DecodedReply r = m_decoder.ParseString(strReply, m_logging->isOn());
     Text1->setText(r.Text1);
     lblCommStatData->setText(r.lblCommStatData);
     if (r.txtLoadCanTemp)
@@ -320,6 +327,8 @@ void frmVANTOPortTestGui::ParseString()
     if (r.agd400VDC)
         agd400VDC->setValue(*r.agd400VDC);
     strLogLine = r.strLogLine;
+    if (!strLogLine.isEmpty())
+        m_logging->recordComposed();
     if (r.sts400OK)
         showRange(sts400OK, *r.sts400OK);
     if (r.agd48VDC)
@@ -348,7 +357,7 @@ void frmVANTOPortTestGui::closeEvent(QCloseEvent *event)
     // However the window goes, the port is released and nothing runs on.
     releasePort();
     Timer1->stop();
-    Timer2->stop();
+    m_logging->Timer2.stop();
     m_loaded = false;
     event->accept();
 }
@@ -398,6 +407,7 @@ void frmVANTOPortTestGui::cmdLoaded_Click()
 
 void frmVANTOPortTestGui::mnuLogging_Click()
 {
+    m_frmSelFile->Show();
 }
 
 void frmVANTOPortTestGui::mnuAbout_Click()

@@ -39,6 +39,7 @@ public:
 
     SerialControl &VANTOSerComm() { return *m_serial; }
     const CommandToggles &commands() const { return m_commands; }
+    class Logging &logging() { return *m_logging; }
 
     // False once the window has gone (Exit or close box): nothing may revive it.
     bool isLoaded() const { return m_loaded; }
@@ -86,7 +87,7 @@ private:
 
     // Timers and controls, named as the operator's manual names them.
     QTimer *Timer1 = nullptr;
-    QTimer *Timer2 = nullptr;
+    class Logging *m_logging = nullptr; // owns Timer2, the log timer
     QAction *mnuLogging = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuComms = nullptr;
@@ -123,4 +124,5 @@ private:
     std::unique_ptr<class Registry> m_registry;
     std::unique_ptr<class ProcessLauncher> m_launcher;
     class frmAbout *m_frmAbout = nullptr;
+    class frmSelFile *m_frmSelFile = nullptr;
 };

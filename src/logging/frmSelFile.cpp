@@ -18,6 +18,8 @@ frmSelFile::frmSelFile(std::function<void()> startLogging, QWidget *parent)
     // A tool window stays out of the task bar; close box only.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // Unlike other tool windows it keeps the tool running while it is open.
+    setAttribute(Qt::WA_QuitOnClose);
     setFixedSize(twips(2760, 3750, 6030, 3195).size());
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);

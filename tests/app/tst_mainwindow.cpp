@@ -5,6 +5,7 @@
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
+#include "logging/Logging.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -81,8 +82,8 @@ private slots:
         QCOMPARE(rig.port->CommPort(), 1);
         QVERIFY(rig.child<QTimer>("Timer1")->isActive());
         QCOMPARE(rig.child<QTimer>("Timer1")->interval(), 250);
-        QVERIFY(!rig.child<QTimer>("Timer2")->isActive());
-        QCOMPARE(rig.child<QTimer>("Timer2")->interval(), 4000);
+        QVERIFY(!rig.window->logging().Timer2.isActive());
+        QCOMPARE(rig.window->logging().Timer2.interval(), 4000);
         QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("u"));
         QVERIFY(m_boxes.isEmpty());
         QVERIFY(rig.window->isVisible());
