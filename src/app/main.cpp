@@ -37,40 +37,65 @@ QString startSimulator(QProcess &sim, const QTemporaryDir &dir, const QStringLis
     sim.readLine();
     return link;
 }
+
+struct Options
+{
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Map serial port number N (1 to 8) to DEVICE, e.g. 1=/dev/ttyS0 or a "
+                                           "pseudo-terminal. Repeatable. Unmapped port N is /dev/ttyUSB<N-1>."),
+                            QStringLiteral("N=DEVICE")};
+    QCommandLineOption simulate{QStringLiteral("simulate"),
+                                QStringLiteral("Start the built-in controller simulator and talk to it as port 1.")};
+    QCommandLineOption simArg{QStringLiteral("sim-arg"),
+                              QStringLiteral("Pass ARG to the simulator (repeatable), e.g. --sim-arg=--supplies-live."),
+                              QStringLiteral("ARG")};
+};
+
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vanto-port-test"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
 }
 
-int main(int argc, char *argv[])
+void describe(QCommandLineParser &parser, const Options &options)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vanto-port-test"));
-    QApplication::setApplicationDisplayName(AppInfo::Title);
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
-    // One look on every desktop; the coloured buttons rely on it.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Map serial port number N (1 to 8) to DEVICE, e.g. 1=/dev/ttyS0 or a pseudo-terminal. "
-                       "Repeatable. Unmapped port N is /dev/ttyUSB<N-1>."),
-        QStringLiteral("N=DEVICE"));
-    const QCommandLineOption simulateOption(
-        QStringLiteral("simulate"),
-        QStringLiteral("Start the built-in controller simulator and talk to it as port 1."));
-    const QCommandLineOption simArgOption(
-        QStringLiteral("sim-arg"),
-        QStringLiteral("Pass ARG to the simulator (repeatable), e.g. --sim-arg=--supplies-live."),
-        QStringLiteral("ARG"));
-    parser.addOptions({portOption, simulateOption, simArgOption});
+    parser.addOptions({options.port, options.simulate, options.simArg});
+}
+}
+
+int main(int argc, char *argv[])
+{
+    const Options options;
+    {
+        // Help and version are answered before any window system is needed.
+        QCoreApplication probe(argc, argv);
+        setIdentity();
+        QCommandLineParser parser;
+        describe(parser, options);
+        parser.parse(probe.arguments());
+        if (parser.isSet(QStringLiteral("help")))
+            parser.showHelp();
+        if (parser.isSet(QStringLiteral("version")))
+            parser.showVersion();
+    }
+
+    QApplication app(argc, argv);
+    setIdentity();
+    QApplication::setApplicationDisplayName(AppInfo::Title);
+    // One look on every desktop; the coloured buttons rely on it.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QCommandLineParser parser;
+    describe(parser, options);
     parser.process(app);
 
     PortMap ports;
-    for (const QString &mapping : parser.values(portOption)) {
+    for (const QString &mapping : parser.values(options.port)) {
         const QString error = ports.parse(mapping);
         if (!error.isEmpty()) {
             std::fprintf(stderr, "vanto-port-test: --port %s\n", qPrintable(error));
@@ -80,9 +105,9 @@ int main(int argc, char *argv[])
 
     QProcess simulator;
     QTemporaryDir simulatorDir;
-    const bool simulate = parser.isSet(simulateOption);
+    const bool simulate = parser.isSet(options.simulate);
     if (simulate) {
-        const QString device = startSimulator(simulator, simulatorDir, parser.values(simArgOption));
+        const QString device = startSimulator(simulator, simulatorDir, parser.values(options.simArg));
         if (device.isEmpty())
             return 1;
         ports.map(1, device);
