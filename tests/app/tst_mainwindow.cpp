@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -275,6 +276,60 @@ private slots:
         rig.window->close();
         QVERIFY(!rig.port->PortOpen());
         QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
+    }
+
+    void dialogsOutliveTheMainWindowButCantReviveIt()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        rig.window->mnuLogging_Click();
+        rig.window->mnuComms_Click();
+        QWidget *selFile = topLevel("frmSelFile");
+        QWidget *commSetup = topLevel("frmCommSetup");
+        QVERIFY(selFile && selFile->isVisible());
+        QVERIFY(commSetup && commSetup->isVisible());
+
+        // The application runs while a window that keeps it alive is on screen.
+        const auto keepsToolRunning = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->testAttribute(Qt::WA_QuitOnClose))
+                    return true;
+            return false;
+        };
+        rig.window->mnuExit_Click();
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(selFile->isVisible());
+        QVERIFY(keepsToolRunning());
+
+        // Done and OK after the main window went: no port reopened, no logging.
+        QTest::mouseClick(commSetup->findChild<QPushButton *>(QStringLiteral("cmdDone")), Qt::LeftButton);
+        QVERIFY(!rig.port->PortOpen());
+        QVERIFY(!commSetup->isVisible());
+        selFile->findChild<QLineEdit *>(QStringLiteral("txtFileName"))->setText(QStringLiteral("late"));
+        QTest::mouseClick(selFile->findChild<QPushButton *>(QStringLiteral("OKButton")), Qt::LeftButton);
+        QVERIFY(!rig.window->logging().isOn());
+        QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(m_boxes.isEmpty());
+        // Nothing hidden is left to keep the process alive.
+        QVERIFY(!keepsToolRunning());
+    }
+
+    void menuShowsEachDialogOnce()
+    {
+        Rig rig;
+        rig.window->Form_Load();
+        for (int i = 0; i < 2; ++i) {
+            rig.window->mnuComms_Click();
+            rig.window->mnuLogging_Click();
+            rig.window->mnuAbout_Click();
+        }
+        for (const char *name : {"frmCommSetup", "frmSelFile", "frmAbout"}) {
+            int shown = 0;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                shown += w->objectName() == QLatin1String(name) && w->isVisible();
+            QCOMPARE(shown, 1);
+        }
     }
 
     void exitWithThePortAlreadyClosed()
