@@ -8,6 +8,7 @@
 #include "app/ColouredButton.h"
 #include "app/MsgBox.h"
 #include "app/Twips.h"
+#include "app/WindowFont.h"
 #include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
 #include "link/Comunication.h"
@@ -102,15 +103,7 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
 
-    // Where the designed font is missing, one of the same metrics stands in, so
-    // captions fit the boxes they were laid out for.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                                QStringLiteral("Arial"), QStringLiteral("Helvetica")});
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(windowFont());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

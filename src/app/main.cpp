@@ -1,4 +1,5 @@
 #include "app/AppInfo.h"
+#include "app/WindowFont.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(AppInfo::Title);
     // One look on every desktop; the coloured buttons rely on it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(windowFont());
 
     QCommandLineParser parser;
     describe(parser, options);
