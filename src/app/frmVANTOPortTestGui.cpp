@@ -259,9 +259,11 @@ void frmVANTOPortTestGui::Timer1_Timer()
     try {
         strReply = Comunication::ReadReply(*m_serial);
     } catch (const LinkError &) {
-        // The reset after a failed read couldn't reopen the port.
+        // The reset after a failed read couldn't reopen the port. That was a
+        // reopen try too: the next waits its second like any other.
         strReply.clear();
         m_reopenWanted = true;
+        m_sinceReopenTry.start();
     }
     CWButton2->setValue(strReply.contains(QLatin1Char('*')));
     ParseString();

@@ -12,7 +12,51 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace {
+#ifdef Q_OS_UNIX
+int s_terminatePipe[2] = {-1, -1};
+
+extern "C" void forwardTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(s_terminatePipe[0], &byte, 1);
+}
+
+// Ctrl+C, a hang-up or a plain kill end the run the way Exit does, so the port
+// is released, the simulator stopped and its temporary folder removed. The
+// signal handler only wakes the event loop; the work is done there.
+void endOnTerminate(bool &terminated)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_terminatePipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(s_terminatePipe[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&terminated] {
+        char bytes[16];
+        while (::read(s_terminatePipe[1], bytes, sizeof bytes) > 0) {
+        }
+        terminated = true;
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = forwardTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(number, &action, nullptr);
+}
+#else
+void endOnTerminate(bool &) {}
+#endif
+
 // Starts the controller simulator on a pseudo-terminal and returns the path the
 // tool should open; empty (with a reason on stderr) when it didn't come up.
 QString startSimulator(QProcess &sim, const QTemporaryDir &dir, const QStringList &extraArguments)
@@ -66,8 +110,14 @@ int main(int argc, char *argv[])
         QStringLiteral("sim-arg"),
         QStringLiteral("Pass ARG to the simulator (repeatable), e.g. --sim-arg=--supplies-live."),
         QStringLiteral("ARG"));
-    parser.addOptions({portOption, simulateOption, simArgOption});
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Print every poll on standard output: the reply, the status text and the letter sent."));
+    parser.addOptions({portOption, simulateOption, simArgOption, traceOption});
     parser.process(app);
+
+    bool terminated = false;
+    endOnTerminate(terminated);
 
     PortMap ports;
     for (const QString &mapping : parser.values(portOption)) {
@@ -90,8 +140,10 @@ int main(int argc, char *argv[])
 
     frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports));
     window.setSimulated(simulate);
+    window.setTrace(parser.isSet(traceOption));
     window.Form_Load();
-    const int status = app.exec();
+    // A signal taken while start-up's message box was open ends the run here.
+    const int status = terminated ? 0 : app.exec();
 
     if (simulate) {
         simulator.terminate();
