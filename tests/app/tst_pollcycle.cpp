@@ -11,7 +11,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cstdio>
 #include <functional>
+
+#include <unistd.h>
 
 namespace {
 const QByteArray Telemetry = "300,290,1,10,3840,3277,u,*";
@@ -85,6 +88,23 @@ struct Rig
     }
     void tick() { window->Timer1_Timer(); }
 };
+
+// What the code under test prints on standard output while it runs.
+QByteArray printedBy(const std::function<void()> &run)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return "can't capture";
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(file.handle(), STDOUT_FILENO);
+    run();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
 
 QWidget *topLevel(const char *name)
 {
@@ -344,6 +364,29 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
     }
 
+    // The trace a technician watches: one line a tick, telling truly whether the
+    // letter went out.
+    void traceTellsWhatEachTickDid()
+    {
+        Rig rig;
+        rig.window->setTrace(true);
+        const QByteArray printed = printedBy([&] {
+            rig.tick();
+            rig.port->rx = Telemetry;
+            rig.tick();
+            rig.port->rx = "Controller reset*";
+            rig.port->failOutput = true;
+            rig.tick();
+            rig.port->failOutput = false;
+            rig.port->setPortOpen(false);
+            rig.tick();
+        });
+        QCOMPARE(printed, QByteArray("reply ? | No Data | sent u\n"
+                                     "reply 300,290,1,10,3840,3277,u,* |  | sent u\n"
+                                     "reply Controller reset* | Controller reset* | sent -\n"
+                                     "reply  | No Data | sent -\n"));
+    }
+
     // While the port setup dialog is open the port is the operator's to choose.
     void noReopenWhileTheOperatorChoosesAPort()
     {
@@ -362,6 +405,33 @@ private slots:
         setup->close();
         QTRY_VERIFY_WITH_TIMEOUT(rig.port->PortOpen(), 1300);
         QVERIFY(m_boxes.isEmpty());
+    }
+
+    // A send fails, and before the next tick the operator picks a port that
+    // can't be opened and gives up: the port stays closed until they choose again.
+    void operatorsFailedChoiceIsNotRetried()
+    {
+        Rig rig;
+        rig.port->failOutput = true;
+        rig.tick();
+        rig.port->failOutput = false;
+        rig.port->failingPorts.insert(2);
+        rig.window->mnuComms_Click();
+        QWidget *setup = topLevel("frmCommSetup");
+        QVERIFY(setup);
+        setup->findChild<QLineEdit *>(QStringLiteral("txtSubseaPort"))->setText(QStringLiteral("2"));
+        setup->findChild<QPushButton *>(QStringLiteral("cmdDone"))->click();
+        QCOMPARE(m_boxes.size(), 1);
+        setup->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+        QVERIFY(!setup->isVisible());
+
+        const int attempts = rig.port->openAttempts;
+        rig.Timer1->start();
+        QTest::qWait(1300);
+        QCOMPARE(rig.port->openAttempts, attempts);
+        QVERIFY(!rig.port->PortOpen());
+        QVERIFY(rig.port->writes.isEmpty());
+        QCOMPARE(rig.screen().status, QStringLiteral("No Data"));
     }
 
     // A message box of the port setup dialog holds the handler while the port is
