@@ -155,6 +155,42 @@ private slots:
         if (signalNumber == SIGKILL)
             QDir(QFileInfo(link).absolutePath()).removeRecursively(); // a killed tool can't tidy up
     }
+
+    // The simulated device goes away and comes back as a new one under the same
+    // link, as a re-plugged adapter does: the tool follows it by itself.
+    void followsTheDeviceWhenItReappears()
+    {
+        QProcess tool;
+        tool.start(Tool, {QStringLiteral("--simulate"), QStringLiteral("--trace"),
+                          QStringLiteral("--sim-arg=--vanish-every=1.5"), QStringLiteral("--sim-arg=--vanish-for=0.5")});
+        QVERIFY(tool.waitForStarted(5000));
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5500)
+            tool.waitForReadyRead(int(5500 - clock.elapsed()));
+        const QStringList lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(
+            QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ::kill(pid_t(tool.processId()), SIGTERM);
+        QVERIFY(tool.waitForFinished(5000));
+
+        // Runs of polls without telemetry: the device was away.
+        QList<int> outages;
+        int run = 0;
+        for (const QString &line : lines) {
+            if (line.contains(QLatin1String(",u,0,* |  | sent u"))) {
+                if (run > 0)
+                    outages << run;
+                run = 0;
+            } else {
+                ++run;
+            }
+        }
+        const QString shown = lines.join(QLatin1Char('\n'));
+        QVERIFY2(outages.size() >= 3, qPrintable(shown)); // start-up and at least two returns
+        for (const int ticks : outages.mid(1))
+            QVERIFY2(ticks <= 8, qPrintable(shown)); // half a second away, about a second to notice
+        QVERIFY2(shown.contains(QLatin1String("reply  | No Data | sent -")), qPrintable(shown));
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_tool_vs_sim)
