@@ -18,6 +18,7 @@
 
 namespace {
 const QByteArray Telemetry = "300,290,1,10,3840,3277,u,*";
+int settleWaits = 0; // settle delays asked for, skipped
 
 // The fake control, also counting every attempt to open it (failed ones too)
 // and letting a test look at the window at the moment a command goes out.
@@ -127,7 +128,7 @@ private slots:
     void initTestCase()
     {
         // The 40 ms settle delay only slows these tests down.
-        Comunication::setSettleWait([](float) {});
+        Comunication::setSettleWait([](float) { ++settleWaits; });
     }
     void init()
     {
@@ -281,6 +282,7 @@ private slots:
         rig.port->setPortOpen(false);
         const int attempts = rig.port->openAttempts;
         const int reads = rig.port->inputReads;
+        const int waits = settleWaits;
         QSignalSpy ticks(rig.Timer1, &QTimer::timeout);
         rig.Timer1->start();
         QTest::qWait(1300);
@@ -291,6 +293,7 @@ private slots:
         QVERIFY(!s.serialLamp);
         QCOMPARE(rig.port->writes.size(), 1);
         QCOMPARE(rig.port->inputReads, reads);
+        QCOMPARE(settleWaits, waits); // nothing to wait for
         QCOMPARE(rig.port->openAttempts, attempts);
         QVERIFY(rig.Timer1->isActive());
 
