@@ -162,12 +162,12 @@ private slots:
     {
         QProcess tool;
         tool.start(Tool, {QStringLiteral("--simulate"), QStringLiteral("--trace"),
-                          QStringLiteral("--sim-arg=--vanish-every=1.5"), QStringLiteral("--sim-arg=--vanish-for=0.5")});
+                          QStringLiteral("--sim-arg=--vanish-every=2.5"), QStringLiteral("--sim-arg=--vanish-for=0.5")});
         QVERIFY(tool.waitForStarted(5000));
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < 5500)
-            tool.waitForReadyRead(int(5500 - clock.elapsed()));
+        while (clock.elapsed() < 5000)
+            tool.waitForReadyRead(int(5000 - clock.elapsed()));
         const QStringList lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(
             QLatin1Char('\n'), Qt::SkipEmptyParts);
         ::kill(pid_t(tool.processId()), SIGTERM);
@@ -186,9 +186,9 @@ private slots:
             }
         }
         const QString shown = lines.join(QLatin1Char('\n'));
-        QVERIFY2(outages.size() >= 3, qPrintable(shown)); // start-up and at least two returns
+        QVERIFY2(outages.size() >= 2, qPrintable(shown)); // start-up and a return
         for (const int ticks : outages.mid(1))
-            QVERIFY2(ticks <= 8, qPrintable(shown)); // half a second away, about a second to notice
+            QVERIFY2(ticks <= 9, qPrintable(shown)); // half a second away, about a second to notice
         QVERIFY2(shown.contains(QLatin1String("reply  | No Data | sent -")), qPrintable(shown));
     }
 };
