@@ -252,25 +252,32 @@ void frmVANTOPortTestGui::Timer1_Timer()
     try {
         strReply = Comunication::ReadReply(*m_serial);
     } catch (const LinkError &) {
-        // The reset after a failed read couldn't reopen the port.
+        // The reset after a failed read couldn't reopen the port. That was a
+        // reopen try too: the next waits its second like any other.
         strReply.clear();
         m_reopenWanted = true;
+        m_sinceReopenTry.start();
     }
     CWButton2->setValue(strReply.contains(QLatin1Char('*')));
     ParseString();
 
+    bool sent = false;
     if (m_serial->PortOpen()) {
         try {
             m_serial->Output(m_commands.strCommand().toLatin1());
+            sent = true;
         } catch (const LinkError &) {
-            m_reopenWanted = true;
+            // Only a send that took the port down calls for a reopen; a port
+            // still open is the operator's to close.
+            if (!m_serial->PortOpen())
+                m_reopenWanted = true;
         }
     }
     if (m_serial->PortLost())
         m_reopenWanted = true;
     if (m_trace) {
         std::printf("reply %s | %s | sent %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()),
-                    m_serial->PortOpen() ? qPrintable(m_commands.strCommand()) : "-");
+                    sent ? qPrintable(m_commands.strCommand()) : "-");
         std::fflush(stdout);
     }
 }

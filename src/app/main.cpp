@@ -1,4 +1,6 @@
 #include "app/AppInfo.h"
+#include "app/EndOnSignal.h"
+#include "app/Simulator.h"
 #include "app/WindowFont.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/PortMap.h"
@@ -6,39 +8,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QProcess>
 #include <QStyleFactory>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
-// Starts the controller simulator on a pseudo-terminal and returns the path the
-// tool should open; empty (with a reason on stderr) when it didn't come up.
-QString startSimulator(QProcess &sim, const QTemporaryDir &dir, const QStringList &extraArguments)
-{
-    const QString link = dir.filePath(QStringLiteral("controller"));
-    sim.setProgram(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vanto-controller-sim")));
-    sim.setArguments(QStringList{QStringLiteral("--link"), link} + extraArguments);
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start();
-    if (!sim.waitForStarted(5000)) {
-        std::fprintf(stderr, "vanto-port-test: can't start the simulator %s: %s\n", qPrintable(sim.program()),
-                     qPrintable(sim.errorString()));
-        return {};
-    }
-    // The simulator announces its device on its first line once the link exists.
-    while (!sim.canReadLine()) {
-        if (!sim.waitForReadyRead(5000)) {
-            std::fprintf(stderr, "vanto-port-test: the simulator did not report its device\n");
-            return {};
-        }
-    }
-    sim.readLine();
-    return link;
-}
-
 struct Options
 {
     QCommandLineOption port{QStringLiteral("port"),
@@ -50,6 +24,9 @@ struct Options
     QCommandLineOption simArg{QStringLiteral("sim-arg"),
                               QStringLiteral("Pass ARG to the simulator (repeatable), e.g. --sim-arg=--supplies-live."),
                               QStringLiteral("ARG")};
+    QCommandLineOption trace{
+        QStringLiteral("trace"),
+        QStringLiteral("Print every poll on standard output: the reply, the status text and the letter sent.")};
 };
 
 void setIdentity()
@@ -65,7 +42,7 @@ void describe(QCommandLineParser &parser, const Options &options)
         "Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port, options.simulate, options.simArg});
+    parser.addOptions({options.port, options.simulate, options.simArg, options.trace});
 }
 }
 
@@ -96,6 +73,9 @@ int main(int argc, char *argv[])
     describe(parser, options);
     parser.process(app);
 
+    bool terminated = false;
+    endOnSignal(terminated);
+
     PortMap ports;
     for (const QString &mapping : parser.values(options.port)) {
         const QString error = ports.parse(mapping);
@@ -105,11 +85,10 @@ int main(int argc, char *argv[])
         }
     }
 
-    QProcess simulator;
-    QTemporaryDir simulatorDir;
+    Simulator simulator;
     const bool simulate = parser.isSet(options.simulate);
     if (simulate) {
-        const QString device = startSimulator(simulator, simulatorDir, parser.values(options.simArg));
+        const QString device = simulator.start(parser.values(options.simArg));
         if (device.isEmpty())
             return 1;
         ports.map(1, device);
@@ -117,12 +96,8 @@ int main(int argc, char *argv[])
 
     frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports));
     window.setSimulated(simulate);
+    window.setTrace(parser.isSet(options.trace));
     window.Form_Load();
-    const int status = app.exec();
-
-    if (simulate) {
-        simulator.terminate();
-        simulator.waitForFinished(2000);
-    }
-    return status;
+    // A signal taken while start-up's message box was open ends the run here.
+    return terminated ? 0 : app.exec();
 }

@@ -1,0 +1,188 @@
+#include "PseudoTerminal.h"
+
+#include "app/MsgBox.h"
+#include "app/frmVANTOPortTestGui.h"
+#include "instruments/Lamp.h"
+#include "link/PortMap.h"
+#include "link/QtSerialControl.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+// Answers every letter it hears with one telemetry reply, as the controller does.
+class Controller
+{
+public:
+    explicit Controller(QByteArray reply)
+        : m_reply(std::move(reply))
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            for (const char letter : m_pty.read(1)) {
+                m_heard += letter;
+                m_pty.write(m_reply);
+            }
+        });
+        m_timer.start();
+    }
+    PseudoTerminal &pty() { return m_pty; }
+    QByteArray heard() const { return m_heard; }
+
+private:
+    PseudoTerminal m_pty;
+    QByteArray m_reply;
+    QByteArray m_heard;
+    QTimer m_timer;
+};
+}
+
+// The poll cycle over the real serial backend: port 1 is a symbolic link the
+// test points at a pseudo-terminal whose far end the test drives.
+class tst_poll_e2e : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_link;
+    QStringList m_boxes;
+    QtSerialControl *m_port = nullptr;
+    std::unique_ptr<frmVANTOPortTestGui> m_window;
+
+    template<typename T>
+    T *child(const char *name) const
+    {
+        return m_window->findChild<T *>(QLatin1String(name));
+    }
+    QString status() const { return child<QLabel>("lblCommStatData")->text(); }
+    QString raw() const { return child<QLineEdit>("Text1")->text(); }
+    bool serialLamp() const { return child<Lamp>("CWButton2")->Value(); }
+    QTimer *Timer1() const { return child<QTimer>("Timer1"); }
+
+    bool pointLinkAt(const QString &device)
+    {
+        QFile::remove(m_link);
+        return QFile::link(device, m_link);
+    }
+    void startTool()
+    {
+        PortMap ports;
+        ports.map(1, m_link);
+        auto serial = std::make_unique<QtSerialControl>(ports);
+        m_port = serial.get();
+        m_window = std::make_unique<frmVANTOPortTestGui>(std::move(serial));
+        m_window->Form_Load();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_link = m_dir.filePath(QStringLiteral("controller"));
+    }
+    void init()
+    {
+        m_boxes.clear();
+        setMsgBoxResponder([this](const QString &text, const QString &, MsgBoxButtons) {
+            m_boxes.append(text);
+            return MsgBoxAnswer::Ok;
+        });
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        QFile::remove(m_link);
+        setMsgBoxResponder({});
+    }
+
+    // Ticks driven by hand, the test writing the controller's replies.
+    void firstTickThenRepliesThenRepeatedLetter()
+    {
+        PseudoTerminal controller;
+        QVERIFY(controller.isOpen());
+        QVERIFY(pointLinkAt(controller.slavePath()));
+        startTool();
+        QVERIFY(m_port->PortOpen());
+        Timer1()->stop();
+
+        m_window->Timer1_Timer();
+        QCOMPARE(raw(), QStringLiteral("?"));
+        QCOMPARE(status(), QStringLiteral("No Data"));
+        QVERIFY(!serialLamp());
+        QVERIFY(m_port->PortOpen()); // reset, not lost
+        QCOMPARE(controller.read(), QByteArray("u"));
+
+        controller.write("300,290,1,10,3840,3277,u,*");
+        m_window->Timer1_Timer();
+        QVERIFY(serialLamp());
+        QCOMPARE(status(), QString());
+        QCOMPARE(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"));
+        QCOMPARE(child<QLineEdit>("txtCtrCanTemp")->text(), QStringLiteral("17"));
+        QCOMPARE(child<QLineEdit>("txtPlsFreq")->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLineEdit>("txtPlsWdth")->text(), QStringLiteral("10"));
+        QCOMPARE(child<QLabel>("lbl400VDC")->text(), QStringLiteral("375"));
+        QCOMPARE(child<QLabel>("lbl48VDC")->text(), QStringLiteral("48"));
+        QCOMPARE(controller.read(), QByteArray("u"));
+
+        child<QPushButton>("cmd1PPSOnOff")->click();
+        QByteArray sent;
+        for (int i = 0; i < 3; ++i) {
+            controller.write("300,290,1,10,3840,3277,u,*");
+            m_window->Timer1_Timer();
+            QVERIFY(serialLamp());
+            sent += controller.read(100);
+        }
+        QCOMPARE(sent, QByteArray("EEE"));
+
+        // Silent again: the port is reset and the letter still goes out.
+        m_window->Timer1_Timer();
+        QCOMPARE(status(), QStringLiteral("No Data"));
+        QVERIFY(!serialLamp());
+        QCOMPARE(controller.read(), QByteArray("E"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    // The controller's device goes away and a new one appears under the same
+    // name; the running tool finds it by itself.
+    void controllerVanishesAndReturns_data()
+    {
+        QTest::addColumn<int>("awayMs");
+        QTest::newRow("replaced at once") << 0;
+        QTest::newRow("away for a while") << 1300;
+    }
+    void controllerVanishesAndReturns()
+    {
+        QFETCH(int, awayMs);
+        auto a = std::make_unique<Controller>("300,290,1,10,3840,3277,u,*");
+        QVERIFY(pointLinkAt(a->pty().slavePath()));
+        startTool();
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"), 2000);
+        QVERIFY(serialLamp());
+
+        a.reset(); // pulled out
+        QFile::remove(m_link);
+        QTRY_VERIFY_WITH_TIMEOUT(!serialLamp(), 1000);
+        QTest::qWait(awayMs);
+        QCOMPARE(status(), QStringLiteral("No Data"));
+
+        Controller b("310,290,1,10,3840,3277,u,*");
+        QVERIFY(pointLinkAt(b.pty().slavePath()));
+        QElapsedTimer back;
+        back.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!b.heard().isEmpty(), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("37"), 1000);
+        qInfo("polling resumed %lld ms after the device came back", qint64(back.elapsed()));
+        QVERIFY(serialLamp());
+        QVERIFY(b.heard().count('u') == b.heard().size());
+        QVERIFY(Timer1()->isActive());
+        QVERIFY(m_boxes.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_poll_e2e)
+#include "tst_poll_e2e.moc"
