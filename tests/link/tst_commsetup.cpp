@@ -459,6 +459,56 @@ private slots:
         }
     }
 
+    // An adapter pulled out is reopened by the poll once it is back, unless the
+    // operator has since chosen another port in the dialog: then the port stays
+    // as the dialog left it.
+    void lostPortAndTheOperatorsChoice_data()
+    {
+        QTest::addColumn<QString>("entry");   // empty: the dialog is not used
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("reappears");   // the port that turns up afterwards
+        QTest::addColumn<bool>("reopened");
+        QTest::addColumn<int>("commPort");
+        QTest::newRow("no dialog, adapter back") << "" << false << 1 << true << 1;
+        QTest::newRow("dialog cancelled, adapter back") << "" << true << 1 << true << 1;
+        QTest::newRow("missing port tried, cancelled, it turns up") << "3" << true << 3 << false << 3;
+        QTest::newRow("missing port tried, cancelled, old adapter back") << "3" << true << 1 << false << 3;
+        QTest::newRow("same port tried, cancelled, adapter back") << "1" << true << 1 << true << 1;
+    }
+    void lostPortAndTheOperatorsChoice()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, cancel);
+        QFETCH(int, reappears);
+        QFETCH(bool, reopened);
+        QFETCH(int, commPort);
+
+        WindowRig rig;
+        QTRY_VERIFY(!rig.port->writes.isEmpty());
+        rig.port->vanish();
+        rig.port->failingPorts.insert(3);
+        QTRY_COMPARE(rig.status(), QStringLiteral("No Data"));
+        QTest::qWait(300);
+        QVERIFY(!rig.port->PortOpen());
+
+        if (cancel) {
+            rig.openSetup();
+            if (!entry.isEmpty()) {
+                WindowRig::type(entry);
+                WindowRig::pressDone();
+                QCOMPARE(m_boxes, QStringList{Comm});
+                QVERIFY(!rig.port->PortOpen());
+            }
+            QTest::mouseClick(WindowRig::dialog()->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+        }
+        rig.port->failingPorts.remove(reappears);
+        QTest::qWait(1500); // reopening is tried about once a second
+        QCOMPARE(rig.port->PortOpen(), reopened);
+        QCOMPARE(rig.port->CommPort(), commPort);
+        QVERIFY(rig.Timer1()->isActive());
+    }
+
     // A real box, answered by its OK button from a timer: the poll ticks on
     // underneath it.
     void realBoxLetsThePollRun()
