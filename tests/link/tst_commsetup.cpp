@@ -351,7 +351,14 @@ private slots:
         rig.openSetup();
         QVERIFY(dialog->isVisible());
         QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("5"));
+
+        // Tucked away in the taskbar, it comes back as it was.
+        dialog->setWindowState(Qt::WindowMinimized);
+        rig.openSetup();
+        QVERIFY(!dialog->isMinimized());
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("5"));
         QCOMPARE(rig.port->CommPort(), 1);
+        QVERIFY(m_boxes.isEmpty());
     }
 
     void openedAnewShowsTheCurrentPort()
