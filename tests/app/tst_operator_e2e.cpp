@@ -71,6 +71,7 @@ private slots:
         PortMap map;
         map.map(1, m_port1.slavePath());
         map.map(2, m_port2.slavePath());
+        map.map(3, QStringLiteral("/nonexistent/vanto-port-3"));
         m_window = std::make_unique<frmVANTOPortTestGui>(std::make_unique<QtSerialControl>(map));
         m_window->Form_Load();
     }
@@ -132,6 +133,38 @@ private slots:
         QTRY_COMPARE(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("37"));
         QCOMPARE(afterPolls(m_port1, 3), QByteArray());
         QVERIFY(child<QTimer>("Timer1")->isActive());
+    }
+
+    // A port that isn't there: the operator is told why, the line stays quiet,
+    // and picking the first port again brings the poll back.
+    void missingPortThenBack()
+    {
+        QCOMPARE(letters(m_port1, 1), QByteArray("u"));
+        child<QAction>("mnuComms")->trigger();
+        QWidget *dialog = setupDialog();
+        auto *entry = dialog->findChild<QLineEdit *>(QStringLiteral("txtSubseaPort"));
+        auto *done = dialog->findChild<QPushButton *>(QStringLiteral("cmdDone"));
+        entry->clear();
+        QTest::keyClicks(entry, QStringLiteral("3"));
+        QTest::mouseClick(done, Qt::LeftButton);
+
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0], QStringLiteral("Communication error|Incorrect comm port configuration for this machine!"
+                                            "\n\n/nonexistent/vanto-port-3 does not exist"));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!m_window->VANTOSerComm().PortOpen());
+        QCOMPARE(m_window->VANTOSerComm().CommPort(), 3);
+        QVERIFY(child<QTimer>("Timer1")->isActive());
+        m_port1.read(20);
+        QCOMPARE(afterPolls(m_port1, 2), QByteArray());
+        QCOMPARE(child<QLabel>("lblCommStatData")->text(), QStringLiteral("No Data"));
+
+        entry->clear();
+        QTest::keyClicks(entry, QStringLiteral("1"));
+        QTest::mouseClick(done, Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(letters(m_port1, 2), QByteArray("uu"));
     }
 };
 
