@@ -564,6 +564,8 @@ private slots:
         QCOMPARE(sentWhileOpen, 0);
         QCOMPARE(statusWhileOpen, QStringLiteral("No Data"));
         QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(WindowRig::dialog()->focusWidget(), WindowRig::txtSubseaPort());
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("9"));
 
         // The old port is back and polled again.
         QVERIFY(rig.port->PortOpen());
