@@ -7,6 +7,7 @@
 #include "instruments/DialGauge.h"
 #include "link/Comunication.h"
 
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -212,6 +213,48 @@ private slots:
             }
             m_boxes.clear();
         }
+    }
+
+    // The refusal as the operator meets it: a plain box with OK only; the poll
+    // goes on under it and keeps sending the letter of before.
+    void refusalIsARealBoxOverARunningPoll()
+    {
+        Rig rig;
+        rig.click("cmdFstUpdt");
+        rig.gauge("agd48VDC")->setValue(48);
+        auto *Timer1 = rig.window->findChild<QTimer *>(QStringLiteral("Timer1"));
+        Timer1->start();
+        setMsgBoxResponder({});
+
+        QSignalSpy ticks(Timer1, &QTimer::timeout);
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        QList<QAbstractButton *> buttons;
+        QTimer answer;
+        answer.setInterval(50);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || ticks.size() < 2)
+                return;
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons();
+            answer.stop();
+            box->button(QMessageBox::Ok)->click();
+        });
+        answer.start();
+        rig.click("cmdLoaded");
+
+        QCOMPARE(title, QStringLiteral("Load Powered"));
+        QCOMPARE(text, PoweredText);
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons.size(), 1);
+        QVERIFY(ticks.size() >= 2);
+        QVERIFY(rig.port->writes.size() >= 2);
+        QCOMPARE(rig.port->writes.last(), QByteArray("s"));
+        compareLook(rig.look("cmdLoaded"), {"Load On/Off", "", Yellow});
+        QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("s"));
     }
 
     // A gauge reading that is no number can't vouch for a dead supply.
