@@ -17,6 +17,8 @@ public:
             Form_Load();
             show();
         }
+        // Brought forward from the taskbar too.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
         raise();
         activateWindow();
     }

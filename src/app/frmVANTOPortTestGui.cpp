@@ -255,7 +255,7 @@ void frmVANTOPortTestGui::Timer1_Timer()
         // The reset after a failed read couldn't reopen the port. That was a
         // reopen try too: the next waits its second like any other.
         strReply.clear();
-        m_reopenWanted = true;
+        wantReopen();
         m_sinceReopenTry.start();
     }
     CWButton2->setValue(strReply.contains(QLatin1Char('*')));
@@ -270,11 +270,11 @@ void frmVANTOPortTestGui::Timer1_Timer()
             // Only a send that took the port down calls for a reopen; a port
             // still open is the operator's to close.
             if (!m_serial->PortOpen())
-                m_reopenWanted = true;
+                wantReopen();
         }
     }
     if (m_serial->PortLost())
-        m_reopenWanted = true;
+        wantReopen();
     if (m_trace) {
         std::printf("reply %s | %s | sent %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()),
                     sent ? qPrintable(m_commands.strCommand()) : "-");
@@ -292,6 +292,9 @@ void frmVANTOPortTestGui::reopenLostPort()
     const bool operatorChoosing = m_frmCommSetup && m_frmCommSetup->isVisible();
     if (!m_reopenWanted || operatorChoosing)
         return;
+    // The operator has since tried another port: their choice stands.
+    if (m_serial->CommPort() != m_lostPort)
+        return;
     if (m_sinceReopenTry.isValid() && m_sinceReopenTry.elapsed() < 1000)
         return;
     m_sinceReopenTry.start();
@@ -301,6 +304,14 @@ void frmVANTOPortTestGui::reopenLostPort()
     } catch (const LinkError &) {
         // Still gone; try again in a second.
     }
+}
+
+void frmVANTOPortTestGui::wantReopen()
+{
+    // Only the port that was lost is brought back.
+    if (!m_reopenWanted)
+        m_lostPort = m_serial->CommPort();
+    m_reopenWanted = true;
 }
 
 void frmVANTOPortTestGui::ParseString()

@@ -68,6 +68,7 @@ private:
     void releasePort();
     void ParseString();
     void reopenLostPort();
+    void wantReopen();
     static void showRange(Lamp *lamp, const LampLook &look);
     static void applyLook(ColouredButton *button, const ButtonLook &look);
 
@@ -77,6 +78,7 @@ private:
     // A port lost to a failure (not closed by the operator) is reopened by the
     // poll tick, at most once a second.
     bool m_reopenWanted = false;
+    int m_lostPort = 0; // the port number that was lost
     QElapsedTimer m_sinceReopenTry;
 
     // Run state.

@@ -1,0 +1,583 @@
+#include "FakeSerialControl.h"
+
+#include "app/MsgBox.h"
+#include "app/frmVANTOPortTestGui.h"
+#include "instruments/Lamp.h"
+#include "link/Comunication.h"
+#include "link/frmCommSetup.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+const QString Bad = QStringLiteral("Bad Port Value|Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
+const QString Comm = QStringLiteral("Communication error|Incorrect comm port configuration for this machine!");
+
+// Remembers every port number the dialog hands to the control.
+class RecordingSerial : public FakeSerialControl
+{
+public:
+    QList<int> requested;
+    void setCommPort(int port) override
+    {
+        requested << port;
+        FakeSerialControl::setCommPort(port);
+    }
+};
+
+// The dialog on its own, over a fake port and a poll timer.
+struct DialogRig
+{
+    RecordingSerial serial;
+    QTimer Timer1;
+    frmCommSetup dialog{serial, Timer1, [] { return true; }};
+
+    // A port that opened at start-up and a running poll, or a failed start-up:
+    // port 1 missing, port closed, poll stopped.
+    explicit DialogRig(bool startFailed)
+    {
+        Timer1.setInterval(250);
+        if (startFailed) {
+            serial.failingPorts.insert(1);
+        } else {
+            serial.setPortOpen(true);
+            Timer1.start();
+        }
+    }
+    QLineEdit *txtSubseaPort() { return dialog.findChild<QLineEdit *>(QStringLiteral("txtSubseaPort")); }
+    QPushButton *button(const char *name) { return dialog.findChild<QPushButton *>(QLatin1String(name)); }
+    void type(const QString &entry)
+    {
+        txtSubseaPort()->clear();
+        QTest::keyClicks(txtSubseaPort(), entry);
+    }
+    void press(const char *name)
+    {
+        button(name)->setFocus();
+        QTest::mouseClick(button(name), Qt::LeftButton);
+    }
+};
+
+// The real window on a fake port.
+struct WindowRig
+{
+    FakeSerialControl *port;
+    std::unique_ptr<frmVANTOPortTestGui> window;
+
+    explicit WindowRig(bool portFails = false)
+    {
+        auto fake = std::make_unique<FakeSerialControl>();
+        if (portFails)
+            fake->failingPorts.insert(1);
+        port = fake.get();
+        window = std::make_unique<frmVANTOPortTestGui>(std::move(fake));
+        window->Form_Load();
+    }
+    QTimer *Timer1() const { return window->findChild<QTimer *>(QStringLiteral("Timer1")); }
+    QString status() const { return window->findChild<QLabel *>(QStringLiteral("lblCommStatData"))->text(); }
+    void openSetup() const { window->findChild<QAction *>(QStringLiteral("mnuComms"))->trigger(); }
+    static QWidget *dialog()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmCommSetup"))
+                return w;
+        return nullptr;
+    }
+    static QLineEdit *txtSubseaPort() { return dialog()->findChild<QLineEdit *>(QStringLiteral("txtSubseaPort")); }
+    static void type(const QString &entry)
+    {
+        txtSubseaPort()->clear();
+        QTest::keyClicks(txtSubseaPort(), entry);
+    }
+    static void pressDone()
+    {
+        QTest::mouseClick(dialog()->findChild<QPushButton *>(QStringLiteral("cmdDone")), Qt::LeftButton);
+    }
+};
+
+// What the poll did while one message box stood open.
+struct DuringBox
+{
+    QString box;
+    int ticks = 0;
+    bool portOpen = true;
+    qsizetype sent = 0;
+    QString status;
+};
+}
+
+class tst_commsetup : public QObject
+{
+    Q_OBJECT
+
+    QStringList m_boxes; // "title|text" of every box, in order
+
+    void answerBoxes()
+    {
+        setMsgBoxResponder([this](const QString &text, const QString &title, MsgBoxButtons buttons) {
+            m_boxes << title + QLatin1Char('|') + text;
+            if (buttons != MsgBoxButtons::OkOnly)
+                m_boxes << QStringLiteral("not an OK-only box");
+            return MsgBoxAnswer::Ok;
+        });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Comunication::setSettleWait([](float) {});
+    }
+    void init()
+    {
+        QLocale::setDefault(QLocale::c());
+        m_boxes.clear();
+        answerBoxes();
+    }
+    void cleanup()
+    {
+        setMsgBoxResponder({});
+        for (QWidget *w : QApplication::topLevelWidgets())
+            w->close();
+    }
+
+    void done_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("startFailed");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("missingPort");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<int>("commPort");
+        QTest::addColumn<bool>("dialogOpen");
+        QTest::addColumn<bool>("polling");
+
+        const QStringList none;
+        const QString c = QStringLiteral("C");
+        // Accepted, and the port opens: the dialog goes, polling runs.
+        QTest::newRow("3") << c << false << "3" << 0 << none << true << 3 << false << true;
+        QTest::newRow("8") << c << false << "8" << 0 << none << true << 8 << false << true;
+        QTest::newRow("2.5 is port 2") << c << false << "2.5" << 0 << none << true << 2 << false << true;
+        QTest::newRow("3.5 is port 4") << c << false << "3.5" << 0 << none << true << 4 << false << true;
+        QTest::newRow("7.5 is port 8") << c << false << "7.5" << 0 << none << true << 8 << false << true;
+        QTest::newRow("1e0") << c << false << "1e0" << 0 << none << true << 1 << false << true;
+        QTest::newRow("blanks around") << c << false << " 6 " << 0 << none << true << 6 << false << true;
+        QTest::newRow("after a failed start") << c << true << "2" << 0 << none << true << 2 << false << true;
+        QTest::newRow("German 4,5 is port 4") << "de_DE" << false << "4,5" << 0 << none << true << 4 << false
+                                             << true;
+
+        // Rejected: the old port is opened again, the dialog stays.
+        QTest::newRow("empty") << c << false << "" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("0") << c << false << "0" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("9") << c << false << "9" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("0.5") << c << false << "0.5" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("8.4") << c << false << "8.4" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("-3") << c << false << "-3" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("1e308") << c << false << "1e308" << 0 << QStringList{Bad} << true << 1 << true << true;
+        QTest::newRow("German 8,4") << "de_DE" << false << "8,4" << 0 << QStringList{Bad} << true << 1 << true
+                                    << true;
+        // ... and when the old port can't be opened either, both messages.
+        QTest::newRow("rejected after a failed start")
+            << c << true << "9" << 0 << QStringList{Bad, Comm} << false << 1 << true << false;
+        QTest::newRow("empty after a failed start")
+            << c << true << "" << 0 << QStringList{Bad, Comm} << false << 1 << true << false;
+
+        // Not a number: the port stays closed on the old number.
+        for (const char *entry : {"abc", " ", "NaN", "inf", "-inf", "1e309", "4,5", "0x3", "3abc"})
+            QTest::newRow(entry) << c << false << entry << 0 << QStringList{Comm} << false << 1 << true << true;
+        QTest::newRow("abc after a failed start")
+            << c << true << "abc" << 0 << QStringList{Comm} << false << 1 << true << false;
+
+        // A port that can't be opened: closed, on the new number.
+        QTest::newRow("missing port") << c << false << "3" << 3 << QStringList{Comm} << false << 3 << true << true;
+        QTest::newRow("missing port after a failed start")
+            << c << true << "3" << 3 << QStringList{Comm} << false << 3 << true << false;
+    }
+    void done()
+    {
+        QFETCH(QString, locale);
+        QFETCH(bool, startFailed);
+        QFETCH(QString, entry);
+        QFETCH(int, missingPort);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, portOpen);
+        QFETCH(int, commPort);
+        QFETCH(bool, dialogOpen);
+        QFETCH(bool, polling);
+
+        QLocale::setDefault(QLocale(locale));
+        DialogRig rig(startFailed);
+        if (missingPort)
+            rig.serial.failingPorts.insert(missingPort);
+        rig.dialog.Show();
+        QCOMPARE(rig.txtSubseaPort()->text(), QStringLiteral("1"));
+        rig.type(entry);
+        rig.press("cmdDone");
+
+        QCOMPARE(m_boxes, boxes);
+        QCOMPARE(rig.serial.PortOpen(), portOpen);
+        QCOMPARE(rig.serial.CommPort(), commPort);
+        QCOMPARE(rig.dialog.isVisible(), dialogOpen);
+        QCOMPARE(rig.Timer1.isActive(), polling);
+        for (const int requested : std::as_const(rig.serial.requested))
+            QVERIFY2(requested >= 1 && requested <= 8, qPrintable(QString::number(requested)));
+        if (dialogOpen) {
+            // The operator corrects the entry where it stands.
+            QCOMPARE(rig.dialog.focusWidget(), rig.txtSubseaPort());
+            QCOMPARE(rig.txtSubseaPort()->text(), entry);
+        }
+    }
+
+    void cancelAndCloseBoxChangeNothing_data()
+    {
+        QTest::addColumn<bool>("startFailed");
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("Cancel") << false << false;
+        QTest::newRow("close box") << false << true;
+        QTest::newRow("Cancel after a failed start") << true << false;
+        QTest::newRow("close box after a failed start") << true << true;
+    }
+    void cancelAndCloseBoxChangeNothing()
+    {
+        QFETCH(bool, startFailed);
+        QFETCH(bool, closeBox);
+
+        DialogRig rig(startFailed);
+        rig.dialog.Show();
+        rig.type(QStringLiteral("5"));
+        if (closeBox)
+            rig.dialog.close();
+        else
+            rig.press("cmdCancel");
+
+        QVERIFY(!rig.dialog.isVisible());
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(rig.serial.PortOpen(), !startFailed);
+        QCOMPARE(rig.serial.CommPort(), 1);
+        QCOMPARE(rig.serial.opens, startFailed ? 0 : 1);
+        QCOMPARE(rig.serial.closes, 0);
+        QVERIFY(rig.serial.requested.isEmpty());
+        QCOMPARE(rig.Timer1.isActive(), !startFailed);
+    }
+
+    // After a port that couldn't be opened, Cancel leaves it closed on the number tried.
+    void cancelAfterAFailedOpenLeavesThePortClosed()
+    {
+        DialogRig rig(false);
+        rig.serial.failingPorts.insert(4);
+        rig.dialog.Show();
+        rig.type(QStringLiteral("4"));
+        rig.press("cmdDone");
+        rig.press("cmdCancel");
+        QVERIFY(!rig.dialog.isVisible());
+        QVERIFY(!rig.serial.PortOpen());
+        QCOMPARE(rig.serial.CommPort(), 4);
+        QCOMPARE(m_boxes, QStringList{Comm});
+    }
+
+    void looks()
+    {
+        DialogRig rig(false);
+        rig.dialog.Show();
+        QCOMPARE(rig.dialog.windowTitle(), QStringLiteral("Communication Setup"));
+        QCOMPARE(rig.dialog.size(), QSize(312, 213));
+        QVERIFY(!rig.dialog.parentWidget());
+        QCOMPARE(rig.dialog.windowType(), Qt::Window);
+
+        const QLabel *instruction = rig.dialog.findChild<QLabel *>(QStringLiteral("Label1"));
+        QCOMPARE(instruction->text(), QStringLiteral("Input a port number for the subsea communication port. "
+                                                     "Then click \"Done\". Valid numbers are from 1 thru 8"));
+        QCOMPARE(instruction->geometry(), QRect(24, 8, 281, 49));
+        QCOMPARE(rig.dialog.findChild<QLabel *>(QStringLiteral("Label2"))->text(), QStringLiteral("Subsea Port"));
+        QCOMPARE(rig.dialog.findChild<QLabel *>(QStringLiteral("Label2"))->geometry(), QRect(8, 72, 73, 17));
+        QCOMPARE(rig.txtSubseaPort()->geometry(), QRect(8, 96, 49, 19));
+        QCOMPARE(rig.button("cmdDone")->text(), QStringLiteral("Done"));
+        QCOMPARE(rig.button("cmdDone")->geometry(), QRect(208, 96, 65, 25));
+        QCOMPARE(rig.button("cmdCancel")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(rig.button("cmdCancel")->geometry(), QRect(208, 136, 65, 25));
+        QCOMPARE(rig.txtSubseaPort()->nextInFocusChain(), rig.button("cmdDone"));
+        QCOMPARE(rig.button("cmdDone")->nextInFocusChain(), rig.button("cmdCancel"));
+
+        if (const QByteArray dir = qgetenv("VANTO_SCREENSHOT_DIR"); !dir.isEmpty())
+            rig.dialog.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/commsetup.png"));
+    }
+
+    void textBoxHasTheFocusWhenItOpens()
+    {
+        DialogRig rig(false);
+        rig.dialog.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+        QCOMPARE(QApplication::focusWidget(), rig.txtSubseaPort());
+
+        // Also when it opens again after Cancel had the focus.
+        rig.press("cmdCancel");
+        rig.dialog.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+        QCOMPARE(QApplication::focusWidget(), rig.txtSubseaPort());
+    }
+
+    void enterAndEscPressNothing()
+    {
+        DialogRig rig(false);
+        rig.dialog.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+        rig.type(QStringLiteral("3"));
+        for (QWidget *target : {static_cast<QWidget *>(rig.txtSubseaPort()), static_cast<QWidget *>(rig.button("cmdDone")),
+                                static_cast<QWidget *>(rig.button("cmdCancel"))}) {
+            target->setFocus();
+            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+                QTest::keyClick(target, key);
+        }
+        QVERIFY(rig.dialog.isVisible());
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(rig.serial.CommPort(), 1);
+        QCOMPARE(rig.serial.opens, 1);
+        QCOMPARE(rig.serial.closes, 0);
+        QCOMPARE(rig.txtSubseaPort()->text(), QStringLiteral("3"));
+    }
+
+    void showingAgainKeepsTheTypedText()
+    {
+        WindowRig rig;
+        rig.openSetup();
+        QWidget *dialog = WindowRig::dialog();
+        QVERIFY(dialog && dialog->isVisible());
+        WindowRig::type(QStringLiteral("5"));
+        rig.openSetup();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("5"));
+
+        // Tucked away in the taskbar, it comes back as it was.
+        dialog->setWindowState(Qt::WindowMinimized);
+        rig.openSetup();
+        QVERIFY(!dialog->isMinimized());
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("5"));
+        QCOMPARE(rig.port->CommPort(), 1);
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void openedAnewShowsTheCurrentPort()
+    {
+        WindowRig rig;
+        rig.openSetup();
+        WindowRig::type(QStringLiteral("3.5"));
+        WindowRig::pressDone();
+        QVERIFY(!WindowRig::dialog()->isVisible());
+        QCOMPARE(rig.port->CommPort(), 4);
+
+        rig.openSetup();
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("4"));
+        WindowRig::type(QStringLiteral("7"));
+        WindowRig::dialog()->close();
+        rig.openSetup();
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("4"));
+    }
+
+    // Start-up fails on port 1; the operator picks port 2 and polling begins.
+    void failedStartRecoversThroughTheDialog()
+    {
+        WindowRig rig(true);
+        QCOMPARE(m_boxes, QStringList{Comm});
+        QVERIFY(WindowRig::dialog() && WindowRig::dialog()->isVisible());
+        QVERIFY(!rig.Timer1()->isActive());
+
+        WindowRig::type(QStringLiteral("2"));
+        WindowRig::pressDone();
+        QVERIFY(!WindowRig::dialog()->isVisible());
+        QVERIFY(rig.port->PortOpen());
+        QCOMPARE(rig.port->CommPort(), 2);
+        QVERIFY(rig.Timer1()->isActive());
+        QTRY_VERIFY(!rig.port->writes.isEmpty());
+        QCOMPARE(rig.port->writes.first(), QByteArray("u"));
+        QCOMPARE(m_boxes, QStringList{Comm});
+    }
+
+    // While a message of the dialog is up, the poll keeps ticking on a closed
+    // port: "No Data", nothing sent, no failure.
+    void pollRunsOnAClosedPortWhileAMessageIsUp_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("missingPort");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("portOpenAfter");
+        QTest::newRow("bad value") << "9" << 0 << QStringList{Bad} << true;
+        QTest::newRow("not a number") << "abc" << 0 << QStringList{Comm} << false;
+        QTest::newRow("port can't be opened") << "3" << 3 << QStringList{Comm} << false;
+        QTest::newRow("neither new nor old port") << "9" << 1 << QStringList{Bad, Comm} << false;
+    }
+    void pollRunsOnAClosedPortWhileAMessageIsUp()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, missingPort);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, portOpenAfter);
+
+        WindowRig rig;
+        QVERIFY(rig.Timer1()->isActive());
+        QTRY_VERIFY(!rig.port->writes.isEmpty());
+        QSignalSpy ticks(rig.Timer1(), &QTimer::timeout);
+        QList<DuringBox> seen;
+        setMsgBoxResponder([&](const QString &text, const QString &title, MsgBoxButtons) {
+            DuringBox d;
+            d.box = title + QLatin1Char('|') + text;
+            const qsizetype ticksBefore = ticks.size();
+            const qsizetype sentBefore = rig.port->writes.size();
+            QTest::qWait(700); // the box's own event loop, as it were
+            d.ticks = int(ticks.size() - ticksBefore);
+            d.portOpen = rig.port->PortOpen();
+            d.sent = rig.port->writes.size() - sentBefore;
+            d.status = rig.status();
+            seen << d;
+            return MsgBoxAnswer::Ok;
+        });
+        if (missingPort)
+            rig.port->failingPorts.insert(missingPort);
+
+        rig.openSetup();
+        WindowRig::type(entry);
+        WindowRig::pressDone();
+
+        QCOMPARE(seen.size(), boxes.size());
+        for (qsizetype i = 0; i < seen.size(); ++i) {
+            QCOMPARE(seen[i].box, boxes[i]);
+            QVERIFY(seen[i].ticks >= 1);
+            QVERIFY(!seen[i].portOpen);
+            QCOMPARE(seen[i].sent, 0);
+            QCOMPARE(seen[i].status, QStringLiteral("No Data"));
+        }
+        QVERIFY(WindowRig::dialog()->isVisible());
+        QVERIFY(rig.Timer1()->isActive());
+        QCOMPARE(rig.port->PortOpen(), portOpenAfter);
+
+        // Still closed a while later: nothing reopens the operator's port behind their back.
+        const qsizetype sent = rig.port->writes.size();
+        QTest::qWait(600);
+        QCOMPARE(rig.port->PortOpen(), portOpenAfter);
+        if (!portOpenAfter) {
+            QCOMPARE(rig.port->writes.size(), sent);
+            QCOMPARE(rig.status(), QStringLiteral("No Data"));
+        } else {
+            QVERIFY(rig.port->writes.size() > sent);
+        }
+    }
+
+    // An adapter pulled out is reopened by the poll once it is back, unless the
+    // operator has since chosen another port in the dialog: then the port stays
+    // as the dialog left it.
+    void lostPortAndTheOperatorsChoice_data()
+    {
+        QTest::addColumn<QString>("entry");   // empty: the dialog is not used
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("reappears");   // the port that turns up afterwards
+        QTest::addColumn<bool>("reopened");
+        QTest::addColumn<int>("commPort");
+        QTest::newRow("no dialog, adapter back") << "" << false << 1 << true << 1;
+        QTest::newRow("dialog cancelled, adapter back") << "" << true << 1 << true << 1;
+        QTest::newRow("missing port tried, cancelled, it turns up") << "3" << true << 3 << false << 3;
+        QTest::newRow("missing port tried, cancelled, old adapter back") << "3" << true << 1 << false << 3;
+        QTest::newRow("same port tried, cancelled, adapter back") << "1" << true << 1 << true << 1;
+    }
+    void lostPortAndTheOperatorsChoice()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, cancel);
+        QFETCH(int, reappears);
+        QFETCH(bool, reopened);
+        QFETCH(int, commPort);
+
+        WindowRig rig;
+        QTRY_VERIFY(!rig.port->writes.isEmpty());
+        rig.port->vanish();
+        rig.port->failingPorts.insert(3);
+        QTRY_COMPARE(rig.status(), QStringLiteral("No Data"));
+        QTest::qWait(300);
+        QVERIFY(!rig.port->PortOpen());
+
+        if (cancel) {
+            rig.openSetup();
+            if (!entry.isEmpty()) {
+                WindowRig::type(entry);
+                WindowRig::pressDone();
+                QCOMPARE(m_boxes, QStringList{Comm});
+                QVERIFY(!rig.port->PortOpen());
+            }
+            QTest::mouseClick(WindowRig::dialog()->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+        }
+        rig.port->failingPorts.remove(reappears);
+        // Reopening is tried about once a second.
+        if (reopened)
+            QTRY_VERIFY_WITH_TIMEOUT(rig.port->PortOpen(), 4000);
+        else
+            QTest::qWait(1500);
+        QCOMPARE(rig.port->PortOpen(), reopened);
+        QCOMPARE(rig.port->CommPort(), commPort);
+        QVERIFY(rig.Timer1()->isActive());
+    }
+
+    // A real box, answered by its OK button from a timer: the poll ticks on
+    // underneath it.
+    void realBoxLetsThePollRun()
+    {
+        WindowRig rig;
+        QTRY_VERIFY(!rig.port->writes.isEmpty());
+        rig.openSetup();
+        WindowRig::type(QStringLiteral("9"));
+        setMsgBoxResponder({});
+
+        QSignalSpy ticks(rig.Timer1(), &QTimer::timeout);
+        QString text, title;
+        int ticksWhileOpen = 0;
+        bool portOpenWhileOpen = true;
+        qsizetype sentWhileOpen = -1;
+        QString statusWhileOpen;
+        qsizetype sentAtOpen = -1;
+        QTimer answer;
+        answer.setInterval(50);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (sentAtOpen < 0) {
+                sentAtOpen = rig.port->writes.size();
+                ticks.clear();
+            }
+            if (ticks.size() < 3)
+                return;
+            text = box->text();
+            title = box->windowTitle();
+            ticksWhileOpen = int(ticks.size());
+            portOpenWhileOpen = rig.port->PortOpen();
+            sentWhileOpen = rig.port->writes.size() - sentAtOpen;
+            statusWhileOpen = rig.status();
+            answer.stop();
+            box->button(QMessageBox::Ok)->click();
+        });
+        answer.start();
+        WindowRig::pressDone(); // returns once the box is answered
+
+        QCOMPARE(title, QStringLiteral("Bad Port Value"));
+        QCOMPARE(text, QStringLiteral("Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!"));
+        QVERIFY(ticksWhileOpen >= 3);
+        QVERIFY(!portOpenWhileOpen);
+        QCOMPARE(sentWhileOpen, 0);
+        QCOMPARE(statusWhileOpen, QStringLiteral("No Data"));
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(WindowRig::dialog()->focusWidget(), WindowRig::txtSubseaPort());
+        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("9"));
+
+        // The old port is back and polled again.
+        QVERIFY(rig.port->PortOpen());
+        QCOMPARE(rig.port->CommPort(), 1);
+        const qsizetype sent = rig.port->writes.size();
+        QTRY_VERIFY(rig.port->writes.size() > sent);
+    }
+};
+
+QTEST_MAIN(tst_commsetup)
+#include "tst_commsetup.moc"
