@@ -11,6 +11,7 @@
 #include "model/ControllerModel.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -28,6 +30,15 @@ using Clock = std::chrono::steady_clock;
 double micros(Clock::duration d)
 {
     return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// CPU time of the whole process, every thread (the painter hands work to a
+// thread pool): the tick's own cost, whatever else the machine is running.
+double processCpuMicros()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
 }
 
 void report(const char *scenario, const char *what, std::vector<double> samples)
@@ -68,23 +79,27 @@ public:
 
     bool run(const char *name, int ticks, const std::function<QByteArray(int)> &reply)
     {
-        std::vector<double> handler, whole;
+        std::vector<double> handler, whole, cpu;
         handler.reserve(ticks);
         whole.reserve(ticks);
+        cpu.reserve(ticks);
         const int warmUp = 500;
         for (int i = 0; i < warmUp + ticks; ++i) {
             m_port.rx = reply(i);
             m_port.writes.clear();
 
+            const double cpuStart = processCpuMicros();
             const Clock::time_point start = Clock::now();
             m_window.Timer1_Timer();
             const Clock::time_point handled = Clock::now();
             m_app.processEvents();
             const Clock::time_point painted = Clock::now();
+            const double cpuEnd = processCpuMicros();
 
             if (i >= warmUp) {
                 handler.push_back(micros(handled - start));
                 whole.push_back(micros(painted - start));
+                cpu.push_back(cpuEnd - cpuStart);
             }
             if (m_port.writes.size() != 1 || !m_port.PortOpen()) {
                 std::fprintf(stderr, "bench_polltick: tick %d did not poll once (%lld writes, port %s)\n", i,
@@ -94,6 +109,7 @@ public:
         }
         report(name, "handler", handler);
         report(name, "with repaint", whole);
+        report(name, "CPU time", cpu);
         return true;
     }
 
@@ -129,7 +145,11 @@ int main(int argc, char *argv[])
     window.findChild<QTimer *>(QStringLiteral("Timer1"))->stop();
     app.processEvents();
 
-    std::printf("poll tick without the settle delay, microseconds (%s platform)\n", qPrintable(app.platformName()));
+    QFile load(QStringLiteral("/proc/loadavg"));
+    const QByteArray loadAverage = load.open(QIODevice::ReadOnly) ? load.readLine().trimmed() : QByteArray("?");
+    std::printf("poll tick without the settle delay, microseconds (%s platform; load average %s)\n",
+                qPrintable(app.platformName()), loadAverage.constData());
+    std::printf("wall-clock times, and the process's CPU time for the tick with its repaint\n");
     std::printf("%-22s %-13s %7s %9s %9s %9s %9s\n", "scenario", "", "ticks", "median", "p99", "p99.9", "max");
     Scenario scenario(app, window, port);
 
