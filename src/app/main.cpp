@@ -66,8 +66,17 @@ int main(int argc, char *argv[])
         QStringLiteral("sim-arg"),
         QStringLiteral("Pass ARG to the simulator (repeatable), e.g. --sim-arg=--supplies-live."),
         QStringLiteral("ARG"));
-    parser.addOptions({portOption, simulateOption, simArgOption});
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Start logging at once to NAME.log in the log directory (~/VANTOData), as File > Logging "
+                       "does with NAME typed in."),
+        QStringLiteral("NAME"));
+    parser.addOptions({portOption, simulateOption, simArgOption, logOption});
     parser.process(app);
+    if (parser.isSet(logOption) && parser.value(logOption).isEmpty()) {
+        std::fprintf(stderr, "vanto-port-test: --log wants a file name\n");
+        return 2;
+    }
 
     PortMap ports;
     for (const QString &mapping : parser.values(portOption)) {
@@ -91,6 +100,8 @@ int main(int argc, char *argv[])
     frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports));
     window.setSimulated(simulate);
     window.Form_Load();
+    if (parser.isSet(logOption))
+        window.startLogging(parser.value(logOption));
     const int status = app.exec();
 
     if (simulate) {
