@@ -227,6 +227,12 @@ void frmVANTOPortTestGui::setSimulated(bool simulated)
     setWindowTitle(simulated ? Caption + QStringLiteral(" [simulated controller]") : Caption);
 }
 
+void frmVANTOPortTestGui::startLogging(const QString &name)
+{
+    m_frmSelFile->txtFileName->setText(name);
+    m_frmSelFile->OKButton_Click();
+}
+
 void frmVANTOPortTestGui::Form_Load()
 {
     try {

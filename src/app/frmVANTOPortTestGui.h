@@ -37,6 +37,10 @@ public:
     // The caption tells a simulated controller from hardware.
     void setSimulated(bool simulated);
 
+    // Starts logging to the log file of that name, as OK in the log file
+    // dialog does with the name typed in (the command line's --log).
+    void startLogging(const QString &name);
+
     SerialControl &VANTOSerComm() { return *m_serial; }
     const CommandToggles &commands() const { return m_commands; }
     class Logging &logging() { return *m_logging; }

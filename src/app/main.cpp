@@ -27,6 +27,10 @@ struct Options
     QCommandLineOption trace{
         QStringLiteral("trace"),
         QStringLiteral("Print every poll on standard output: the reply, the status text and the letter sent.")};
+    QCommandLineOption log{QStringLiteral("log"),
+                           QStringLiteral("Start logging at once to NAME.log in the log directory (~/VANTOData), as "
+                                          "File > Logging does with NAME typed in."),
+                           QStringLiteral("NAME")};
 };
 
 void setIdentity()
@@ -42,7 +46,7 @@ void describe(QCommandLineParser &parser, const Options &options)
         "Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port, options.simulate, options.simArg, options.trace});
+    parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log});
 }
 }
 
@@ -72,6 +76,10 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     describe(parser, options);
     parser.process(app);
+    if (parser.isSet(options.log) && parser.value(options.log).isEmpty()) {
+        std::fprintf(stderr, "vanto-port-test: --log wants a file name\n");
+        return 2;
+    }
 
     bool terminated = false;
     endOnSignal(terminated);
@@ -98,6 +106,8 @@ int main(int argc, char *argv[])
     window.setSimulated(simulate);
     window.setTrace(parser.isSet(options.trace));
     window.Form_Load();
+    if (parser.isSet(options.log))
+        window.startLogging(parser.value(options.log));
     // A signal taken while start-up's message box was open ends the run here.
     return terminated ? 0 : app.exec();
 }

@@ -82,32 +82,44 @@ void Lamp::setValue(bool value)
     update();
 }
 
+// Setters repaint only on a change: the poll tick sets the range lamps' texts
+// four times a second, mostly to what they already show.
 void Lamp::setCaption(const QString &caption)
 {
+    if (m_caption == caption)
+        return;
     m_caption = caption;
     update();
 }
 
 void Lamp::setOnColor(const QColor &color)
 {
+    if (m_onColor == color)
+        return;
     m_onColor = color;
     update();
 }
 
 void Lamp::setOffColor(const QColor &color)
 {
+    if (m_offColor == color)
+        return;
     m_offColor = color;
     update();
 }
 
 void Lamp::setOnText(const QString &text)
 {
+    if (m_onText == text)
+        return;
     m_onText = text;
     update();
 }
 
 void Lamp::setOffText(const QString &text)
 {
+    if (m_offText == text)
+        return;
     m_offText = text;
     update();
 }

@@ -15,6 +15,17 @@ constexpr double FullScaleCount = 4096;
 constexpr double Range400V = 400;
 constexpr double Range48V = 60;
 
+// Fields logged as sent, with control characters (a line break or NUL from a
+// noisy line) shown as "?": a record must stay one whole line of text.
+QString loggable(const QString &field)
+{
+    QString text = field;
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u'?';
+    return text;
+}
+
 } // namespace
 
 DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
@@ -77,8 +88,8 @@ DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
         return fail();
 
     if (loggingOn) {
-        r.strLogLine = QStringList{*r.txtLoadCanTemp, *r.txtCtrCanTemp, *r.txtPlsWdth,
-                                   *r.txtPlsFreq, *r.lbl400VDC, *r.lbl48VDC, strFields[6]}
+        r.strLogLine = QStringList{*r.txtLoadCanTemp, *r.txtCtrCanTemp, loggable(*r.txtPlsWdth),
+                                   loggable(*r.txtPlsFreq), *r.lbl400VDC, *r.lbl48VDC, loggable(strFields[6])}
                                .join(LogSeparator);
     }
 

@@ -254,6 +254,15 @@ private slots:
         QTest::newRow("bad data: no record") << "300,290,1,10,abc,3277,u,*" << true << "";
         QTest::newRow("no data: no record") << "?" << true << "";
         QTest::newRow("text message: no record") << "Test*" << true << "";
+        // A garbled reply must not break the log line it ends up in.
+        QTest::newRow("line break in a pulse field")
+            << "300,290,1\r\n,10,3840,3277,u,*" << true << "27      17      10      1??      375      48      u";
+        QTest::newRow("control bytes in the load state")
+            << QStringLiteral("300,290,1,10,3840,3277,u") + QChar(0) + QChar(0x1b) + QChar(0x7f) + QStringLiteral(",*")
+            << true << "27      17      10      1      375      48      u???";
+        QTest::newRow("Latin-1 letters are kept")
+            << QString::fromLatin1("300,290,1,10\xb5,3840,3277,u,*") << true
+            << QString::fromLatin1("27      17      10\xb5      1      375      48      u");
     }
 
     void composesLogRecord()

@@ -1,0 +1,95 @@
+#include "FakeSerialControl.h"
+
+#include "app/MsgBox.h"
+#include "app/frmVANTOPortTestGui.h"
+#include "instruments/Lamp.h"
+#include "logging/LogPaths.h"
+#include "logging/LogWriter.h"
+#include "logging/Logging.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+// Logging switched on from the command line, for a run nobody clicks through.
+class tst_logoption : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsLoggingAsTheDialogsOkDoes()
+    {
+        QTemporaryDir dir;
+        LogPaths::setLogDirectory(dir.path());
+        QStringList boxes;
+        setMsgBoxResponder([&boxes](const QString &text, const QString &, MsgBoxButtons) {
+            boxes.append(text);
+            return MsgBoxAnswer::Ok;
+        });
+
+        frmVANTOPortTestGui window(std::make_unique<FakeSerialControl>());
+        window.Form_Load();
+        window.startLogging(QStringLiteral("shift"));
+
+        QVERIFY(window.logging().isOn());
+        QVERIFY(window.findChild<Lamp *>(QStringLiteral("CWButton1"))->Value());
+        QVERIFY(boxes.isEmpty());
+        window.logging().Timer2_Timer();
+        QFile log(dir.filePath(QStringLiteral("shift.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), LogWriter::HeaderLine.toLatin1() + "\r\n");
+
+        window.close();
+        setMsgBoxResponder({});
+        LogPaths::setLogDirectory(QString());
+    }
+
+    void theToolLogsFromItsFirstTick()
+    {
+        QTemporaryDir home;
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(VANTO_TOOL_BINARY),
+                   {QStringLiteral("--simulate"), QStringLiteral("--sim-arg=--supplies-live"),
+                    QStringLiteral("--log"), QStringLiteral("bench")});
+        QVERIFY(tool.waitForStarted());
+
+        // Header at the first 4 s tick, the first record at the second.
+        const auto logText = [&home] {
+            QFile log(home.filePath(QStringLiteral("VANTOData/bench.log")));
+            return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(logText().count("\r\n") >= 2, 15000);
+        const QByteArray text = logText();
+        tool.terminate();
+        QVERIFY(tool.waitForFinished(5000));
+
+        // The date and time are the locale's; the seven values follow them.
+        const QList<QByteArray> lines = text.split('\n');
+        QCOMPARE(lines[0], LogWriter::HeaderLine.toLatin1() + '\r');
+        static const QRegularExpression record(QStringLiteral(
+                R"(^[^,]+,      -?[\d.]+      -?[\d.]+      \d+      \d+      \d+      \d+      u\r$)"));
+        QVERIFY2(record.match(QString::fromLatin1(lines[1])).hasMatch(), lines[1].constData());
+    }
+
+    void refusesAnEmptyName()
+    {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(VANTO_TOOL_BINARY), {QStringLiteral("--log="), QStringLiteral("--simulate")});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 2);
+        QVERIFY(tool.readAllStandardError().contains("--log wants a file name"));
+    }
+};
+
+QTEST_MAIN(tst_logoption)
+#include "tst_logoption.moc"
