@@ -1,4 +1,4 @@
-#include "FakeSerialControl.h"
+#include "WindowRig.h"
 
 #include "app/ColouredButton.h"
 #include "app/MsgBox.h"
@@ -23,34 +23,8 @@ struct Box
     QString title;
 };
 
-// The window under test with a fake port it keeps a handle on.
-struct Rig
-{
-    FakeSerialControl *port;
-    std::unique_ptr<frmVANTOPortTestGui> window;
-
-    explicit Rig(bool portFails = false)
-    {
-        auto fake = std::make_unique<FakeSerialControl>();
-        if (portFails)
-            fake->failingPorts.insert(1);
-        port = fake.get();
-        window = std::make_unique<frmVANTOPortTestGui>(std::move(fake));
-    }
-    template<typename T = QWidget>
-    T *child(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
-};
-
-QWidget *topLevel(const char *name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String(name))
-            return w;
-    return nullptr;
-}
+using Rig = WindowRig;
+const auto topLevel = &WindowRig::topLevel;
 }
 
 class tst_mainwindow : public QObject

@@ -1,4 +1,4 @@
-#include "FakeSerialControl.h"
+#include "WindowRig.h"
 
 #include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
@@ -62,25 +62,14 @@ struct Screen
 
 // The real window, started, with the fake port. Ticks are driven by hand unless
 // a test lets Timer1 run.
-struct Rig
+struct Rig : BasicWindowRig<WatchedPort>
 {
-    WatchedPort *port;
-    std::unique_ptr<frmVANTOPortTestGui> window;
     QTimer *Timer1;
 
     Rig()
     {
-        auto fake = std::make_unique<WatchedPort>();
-        port = fake.get();
-        window = std::make_unique<frmVANTOPortTestGui>(std::move(fake));
-        window->Form_Load();
-        Timer1 = child<QTimer>("Timer1");
-        Timer1->stop();
-    }
-    template<typename T = QWidget>
-    T *child(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
+        startHeld();
+        Timer1 = BasicWindowRig::Timer1();
     }
     Screen screen() const
     {
@@ -107,13 +96,7 @@ QByteArray printedBy(const std::function<void()> &run)
     return file.readAll();
 }
 
-QWidget *topLevel(const char *name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String(name))
-            return w;
-    return nullptr;
-}
+const auto topLevel = &WindowRig::topLevel;
 }
 
 // The poll tick on the real window: read, lamp, parse, send, and what it does

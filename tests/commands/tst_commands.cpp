@@ -1,4 +1,4 @@
-#include "FakeSerialControl.h"
+#include "WindowRig.h"
 
 #include "app/ColouredButton.h"
 #include "app/MsgBox.h"
@@ -30,37 +30,19 @@ struct Look
 
 // The real window on a fake port, started, with the poll timer held so each
 // tick is the test's own.
-struct Rig
+struct Rig : WindowRig
 {
-    FakeSerialControl *port;
-    std::unique_ptr<frmVANTOPortTestGui> window;
-
-    Rig()
-    {
-        auto fake = std::make_unique<FakeSerialControl>();
-        port = fake.get();
-        window = std::make_unique<frmVANTOPortTestGui>(std::move(fake));
-        window->Form_Load();
-        window->findChild<QTimer *>(QStringLiteral("Timer1"))->stop();
-    }
+    Rig() { startHeld(); }
     ColouredButton *button(const char *name) const
     {
         return dynamic_cast<ColouredButton *>(window->findChild<QPushButton *>(QLatin1String(name)));
     }
-    DialGauge *gauge(const char *name) const { return window->findChild<DialGauge *>(QLatin1String(name)); }
+    DialGauge *gauge(const char *name) const { return child<DialGauge>(name); }
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     Look look(const char *name) const
     {
         ColouredButton *b = button(name);
         return {b->text(), b->toolTip(), b->BackColor()};
-    }
-    // One poll with the controller answering `reply`; returns the letter sent.
-    QByteArray tick(const QByteArray &reply = QByteArray())
-    {
-        port->rx = reply;
-        const qsizetype before = port->writes.size();
-        window->Timer1_Timer();
-        return port->writes.size() == before ? QByteArray() : port->writes.last();
     }
 };
 

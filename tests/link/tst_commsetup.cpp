@@ -1,4 +1,4 @@
-#include "FakeSerialControl.h"
+#include "WindowRig.h"
 
 #include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
@@ -63,31 +63,17 @@ struct DialogRig
     }
 };
 
-// The real window on a fake port.
-struct WindowRig
+// The real window on a fake port, started, with the port setup dialog at hand.
+struct SetupRig : WindowRig
 {
-    FakeSerialControl *port;
-    std::unique_ptr<frmVANTOPortTestGui> window;
-
-    explicit WindowRig(bool portFails = false)
+    explicit SetupRig(bool portFails = false)
+        : WindowRig(portFails)
     {
-        auto fake = std::make_unique<FakeSerialControl>();
-        if (portFails)
-            fake->failingPorts.insert(1);
-        port = fake.get();
-        window = std::make_unique<frmVANTOPortTestGui>(std::move(fake));
         window->Form_Load();
     }
-    QTimer *Timer1() const { return window->findChild<QTimer *>(QStringLiteral("Timer1")); }
-    QString status() const { return window->findChild<QLabel *>(QStringLiteral("lblCommStatData"))->text(); }
-    void openSetup() const { window->findChild<QAction *>(QStringLiteral("mnuComms"))->trigger(); }
-    static QWidget *dialog()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == QLatin1String("frmCommSetup"))
-                return w;
-        return nullptr;
-    }
+    QString status() const { return child<QLabel>("lblCommStatData")->text(); }
+    void openSetup() const { child<QAction>("mnuComms")->trigger(); }
+    static QWidget *dialog() { return topLevel("frmCommSetup"); }
     static QLineEdit *txtSubseaPort() { return dialog()->findChild<QLineEdit *>(QStringLiteral("txtSubseaPort")); }
     static void type(const QString &entry)
     {
@@ -343,52 +329,52 @@ private slots:
 
     void showingAgainKeepsTheTypedText()
     {
-        WindowRig rig;
+        SetupRig rig;
         rig.openSetup();
-        QWidget *dialog = WindowRig::dialog();
+        QWidget *dialog = SetupRig::dialog();
         QVERIFY(dialog && dialog->isVisible());
-        WindowRig::type(QStringLiteral("5"));
+        SetupRig::type(QStringLiteral("5"));
         rig.openSetup();
         QVERIFY(dialog->isVisible());
-        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("5"));
+        QCOMPARE(SetupRig::txtSubseaPort()->text(), QStringLiteral("5"));
 
         // Tucked away in the taskbar, it comes back as it was.
         dialog->setWindowState(Qt::WindowMinimized);
         rig.openSetup();
         QVERIFY(!dialog->isMinimized());
-        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("5"));
+        QCOMPARE(SetupRig::txtSubseaPort()->text(), QStringLiteral("5"));
         QCOMPARE(rig.port->CommPort(), 1);
         QVERIFY(m_boxes.isEmpty());
     }
 
     void openedAnewShowsTheCurrentPort()
     {
-        WindowRig rig;
+        SetupRig rig;
         rig.openSetup();
-        WindowRig::type(QStringLiteral("3.5"));
-        WindowRig::pressDone();
-        QVERIFY(!WindowRig::dialog()->isVisible());
+        SetupRig::type(QStringLiteral("3.5"));
+        SetupRig::pressDone();
+        QVERIFY(!SetupRig::dialog()->isVisible());
         QCOMPARE(rig.port->CommPort(), 4);
 
         rig.openSetup();
-        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("4"));
-        WindowRig::type(QStringLiteral("7"));
-        WindowRig::dialog()->close();
+        QCOMPARE(SetupRig::txtSubseaPort()->text(), QStringLiteral("4"));
+        SetupRig::type(QStringLiteral("7"));
+        SetupRig::dialog()->close();
         rig.openSetup();
-        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("4"));
+        QCOMPARE(SetupRig::txtSubseaPort()->text(), QStringLiteral("4"));
     }
 
     // Start-up fails on port 1; the operator picks port 2 and polling begins.
     void failedStartRecoversThroughTheDialog()
     {
-        WindowRig rig(true);
+        SetupRig rig(true);
         QCOMPARE(m_boxes, QStringList{Comm});
-        QVERIFY(WindowRig::dialog() && WindowRig::dialog()->isVisible());
+        QVERIFY(SetupRig::dialog() && SetupRig::dialog()->isVisible());
         QVERIFY(!rig.Timer1()->isActive());
 
-        WindowRig::type(QStringLiteral("2"));
-        WindowRig::pressDone();
-        QVERIFY(!WindowRig::dialog()->isVisible());
+        SetupRig::type(QStringLiteral("2"));
+        SetupRig::pressDone();
+        QVERIFY(!SetupRig::dialog()->isVisible());
         QVERIFY(rig.port->PortOpen());
         QCOMPARE(rig.port->CommPort(), 2);
         QVERIFY(rig.Timer1()->isActive());
@@ -417,7 +403,7 @@ private slots:
         QFETCH(QStringList, boxes);
         QFETCH(bool, portOpenAfter);
 
-        WindowRig rig;
+        SetupRig rig;
         QVERIFY(rig.Timer1()->isActive());
         QTRY_VERIFY(!rig.port->writes.isEmpty());
         QSignalSpy ticks(rig.Timer1(), &QTimer::timeout);
@@ -439,8 +425,8 @@ private slots:
             rig.port->failingPorts.insert(missingPort);
 
         rig.openSetup();
-        WindowRig::type(entry);
-        WindowRig::pressDone();
+        SetupRig::type(entry);
+        SetupRig::pressDone();
 
         QCOMPARE(seen.size(), boxes.size());
         for (qsizetype i = 0; i < seen.size(); ++i) {
@@ -450,7 +436,7 @@ private slots:
             QCOMPARE(seen[i].sent, 0);
             QCOMPARE(seen[i].status, QStringLiteral("No Data"));
         }
-        QVERIFY(WindowRig::dialog()->isVisible());
+        QVERIFY(SetupRig::dialog()->isVisible());
         QVERIFY(rig.Timer1()->isActive());
         QCOMPARE(rig.port->PortOpen(), portOpenAfter);
 
@@ -490,7 +476,7 @@ private slots:
         QFETCH(bool, reopened);
         QFETCH(int, commPort);
 
-        WindowRig rig;
+        SetupRig rig;
         QTRY_VERIFY(!rig.port->writes.isEmpty());
         rig.port->vanish();
         rig.port->failingPorts.insert(3);
@@ -501,12 +487,12 @@ private slots:
         if (cancel) {
             rig.openSetup();
             if (!entry.isEmpty()) {
-                WindowRig::type(entry);
-                WindowRig::pressDone();
+                SetupRig::type(entry);
+                SetupRig::pressDone();
                 QCOMPARE(m_boxes, QStringList{Comm});
                 QVERIFY(!rig.port->PortOpen());
             }
-            QTest::mouseClick(WindowRig::dialog()->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+            QTest::mouseClick(SetupRig::dialog()->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
                               Qt::LeftButton);
         }
         rig.port->failingPorts.remove(reappears);
@@ -524,10 +510,10 @@ private slots:
     // underneath it.
     void realBoxLetsThePollRun()
     {
-        WindowRig rig;
+        SetupRig rig;
         QTRY_VERIFY(!rig.port->writes.isEmpty());
         rig.openSetup();
-        WindowRig::type(QStringLiteral("9"));
+        SetupRig::type(QStringLiteral("9"));
         setMsgBoxResponder({});
 
         QSignalSpy ticks(rig.Timer1(), &QTimer::timeout);
@@ -559,7 +545,7 @@ private slots:
             box->button(QMessageBox::Ok)->click();
         });
         answer.start();
-        WindowRig::pressDone(); // returns once the box is answered
+        SetupRig::pressDone(); // returns once the box is answered
 
         QCOMPARE(title, QStringLiteral("Bad Port Value"));
         QCOMPARE(text, QStringLiteral("Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!"));
@@ -568,8 +554,8 @@ private slots:
         QCOMPARE(sentWhileOpen, 0);
         QCOMPARE(statusWhileOpen, QStringLiteral("No Data"));
         QVERIFY(!QApplication::activeModalWidget());
-        QCOMPARE(WindowRig::dialog()->focusWidget(), WindowRig::txtSubseaPort());
-        QCOMPARE(WindowRig::txtSubseaPort()->text(), QStringLiteral("9"));
+        QCOMPARE(SetupRig::dialog()->focusWidget(), SetupRig::txtSubseaPort());
+        QCOMPARE(SetupRig::txtSubseaPort()->text(), QStringLiteral("9"));
 
         // The old port is back and polled again.
         QVERIFY(rig.port->PortOpen());
