@@ -71,6 +71,11 @@ void Simulator::stop()
 {
     m_vanishTimer.stop();
     m_supplyTimer.stop();
+    takeDeviceAway();
+}
+
+void Simulator::takeDeviceAway()
+{
     m_sendTimer.stop();
     m_outgoing.clear();
     if (!m_linkTarget.isEmpty())
@@ -106,12 +111,7 @@ bool Simulator::appear(QString *error)
 void Simulator::vanish()
 {
     note(QStringLiteral("vanishing for %1 s").arg(m_options.vanishForSeconds));
-    m_sendTimer.stop();
-    m_outgoing.clear();
-    if (!m_linkTarget.isEmpty())
-        DeviceLink::remove(m_options.linkPath, m_linkTarget);
-    m_linkTarget.clear();
-    m_pty.close();
+    takeDeviceAway();
     m_vanishTimer.start(milliseconds(m_options.vanishForSeconds));
 }
 

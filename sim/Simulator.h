@@ -45,6 +45,7 @@ signals:
 private:
     bool appear(QString *error);
     void vanish();
+    void takeDeviceAway();
     void reappear();
     void answer(const QByteArray &bytes);
     void enqueue(const QByteArray &bytes, int delayMs);
