@@ -1,5 +1,6 @@
 #include "telemetry/ReplyDecoder.h"
 
+#include "app/Colours.h"
 #include "telemetry/NumberText.h"
 
 #include <QStringList>
@@ -78,9 +79,9 @@ DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
     r.lbl48VDC = numberText(std::floor(*count48 / FullScaleCount * Range48V));
 
     if (strFields[6] == QLatin1String("u"))
-        r.cmdLoaded = LoadButtonLook{QStringLiteral("Unloaded"), QColor(0, 255, 0)};
+        r.cmdLoaded = LoadButtonLook{QStringLiteral("Unloaded"), Colours::Green};
     if (strFields[6] == QLatin1String("l"))
-        r.cmdLoaded = LoadButtonLook{QStringLiteral("Loaded"), QColor(255, 0, 0)};
+        r.cmdLoaded = LoadButtonLook{QStringLiteral("Loaded"), Colours::Red};
 
     // The gauges take the readout text, so gauge, lamp and readout always agree.
     r.agd400VDC = readoutNumber(*r.lbl400VDC);
