@@ -56,15 +56,15 @@ std::function<QByteArray(int)> everythingMoving()
     std::vector<QByteArray> out;
     for (int i = 0; i < 14; ++i) {
         out.push_back(QStringLiteral("%1,%2,1,%3,%4,%5,%6,*")
-                              .arg(300 + i % 3)
-                              .arg(290 + i % 2)
-                              .arg(10 + i % 4)
-                              .arg(3500 + 50 * i)
-                              .arg(3000 + 40 * i)
-                              .arg(i % 5 == 0 ? u'l' : u'u')
-                              .toLatin1());
+                          .arg(300 + i % 3)
+                          .arg(290 + i % 2)
+                          .arg(10 + i % 4)
+                          .arg(3500 + 50 * i)
+                          .arg(3000 + 40 * i)
+                          .arg(i % 5 == 0 ? u'l' : u'u')
+                          .toLatin1());
     }
-    out.push_back(QByteArray());   // the controller said nothing: "No Data"
+    out.push_back(QByteArray()); // the controller said nothing: "No Data"
     out.push_back("Controller reset*");
     return [out](int tick) { return out[tick % out.size()]; };
 }
@@ -73,9 +73,10 @@ class Scenario
 {
 public:
     Scenario(QApplication &app, frmVANTOPortTestGui &window, FakeSerialControl &port)
-        : m_app(app), m_window(window), m_port(port)
-    {
-    }
+        : m_app(app)
+        , m_window(window)
+        , m_port(port)
+    { }
 
     bool run(const char *name, int ticks, const std::function<QByteArray(int)> &reply)
     {

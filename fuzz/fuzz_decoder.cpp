@@ -8,8 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -63,8 +63,8 @@ void check(const ReplyDecoder &decoder, const DecodedReply &r, const QString &re
     // "Bad Data" is an honest answer to that.
     const auto unreadable = [](const std::optional<QString> &readout) {
         return readout
-                && (readout->contains(u'-') || readout->contains(QChar(0x2212))
-                    || readout->contains(QLocale().exponential()));
+               && (readout->contains(u'-') || readout->contains(QChar(0x2212))
+                   || readout->contains(QLocale().exponential()));
     };
     if (r.lbl48VDC && !r.agd400VDC && !unreadable(r.lbl400VDC))
         finding("the 400 V readout does not read back as a number", reply);

@@ -19,7 +19,8 @@ static QString readLink(const QByteArray &path)
 bool pointAt(const QString &link, const QString &target, QString *error)
 {
     const QByteArray linkName = QFile::encodeName(link);
-    struct stat st {};
+    struct stat st
+    { };
     if (::lstat(linkName.constData(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         *error = QStringLiteral("%1 exists and is not a symbolic link; not replacing it").arg(link);
         return false;
@@ -44,4 +45,4 @@ void remove(const QString &link, const QString &target)
         ::unlink(linkName.constData());
 }
 
-}
+} // namespace DeviceLink

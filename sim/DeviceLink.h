@@ -14,4 +14,4 @@ bool pointAt(const QString &link, const QString &target, QString *error);
 // someone else has re-pointed since is left alone.
 void remove(const QString &link, const QString &target);
 
-}
+} // namespace DeviceLink

@@ -11,8 +11,7 @@
 
 PseudoTerminal::PseudoTerminal(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 PseudoTerminal::~PseudoTerminal()
 {
@@ -53,7 +52,7 @@ bool PseudoTerminal::open(QString *error)
         ::close(master);
         return false;
     }
-    termios tio {};
+    termios tio{};
     if (tcgetattr(slave, &tio) == 0) {
         // Raw, so nothing the tool sends is echoed back or reshaped; 9600 8N1
         // means nothing on a pseudo-terminal but is what the real line runs at.

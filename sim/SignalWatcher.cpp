@@ -10,7 +10,7 @@
 
 namespace {
 
-int s_pipe[2] = { -1, -1 };
+int s_pipe[2] = {-1, -1};
 
 extern "C" void forwardSignal(int number)
 {
@@ -20,9 +20,9 @@ extern "C" void forwardSignal(int number)
     errno = savedErrno;
 }
 
-const int WatchedSignals[] = { SIGTERM, SIGINT, SIGHUP, SIGUSR1 };
+const int WatchedSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1};
 
-}
+} // namespace
 
 SignalWatcher::SignalWatcher(QObject *parent)
     : QObject(parent)
@@ -36,7 +36,8 @@ SignalWatcher::SignalWatcher(QObject *parent)
     m_notifier = new QSocketNotifier(s_pipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SignalWatcher::drain);
 
-    struct sigaction action {};
+    struct sigaction action
+    { };
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -14,7 +14,7 @@ public:
     ~SignalWatcher() override;
 
 signals:
-    void terminateRequested(); // SIGTERM, SIGINT, SIGHUP
+    void terminateRequested();      // SIGTERM, SIGINT, SIGHUP
     void toggleSuppliesRequested(); // SIGUSR1
 
 private:

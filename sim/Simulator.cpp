@@ -152,7 +152,7 @@ void Simulator::answer(const QByteArray &bytes)
 void Simulator::enqueue(const QByteArray &bytes, int delayMs)
 {
     // One queue keeps replies in order even when a split one is still part-way out.
-    m_outgoing.push_back({ bytes, delayMs });
+    m_outgoing.push_back({bytes, delayMs});
     if (!m_sendTimer.isActive())
         sendDue();
 }

@@ -31,7 +31,7 @@ double number(const QCommandLineParser &parser, const QString &name, double low,
     return value;
 }
 
-}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -44,60 +44,58 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTO_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Stands in for the science port controller at the far end of a serial line.\n"
-        "Opens a pseudo-terminal and prints its device path on stdout (a new line each time\n"
-        "the device reappears); point the port test tool at that path. Answers each command\n"
-        "letter (u l E D s f) with one reply such as 300.15,290.15,1,10,3840,3277,u,0,*\n"
-        "and ignores every other byte.\n"
-        "\n"
-        "Starts with the load disconnected (u), 1PPS sense off (D: frequency and width read 0)\n"
-        "and slow update (s: the 1PPS pulse is measured with every reply). In fast update (f)\n"
-        "the pulse is not checked and the 1PPS readings hold their last values. The load can\n"
-        "warms slowly while the load is engaged (l).\n"
-        "\n"
-        "Signals: SIGUSR1 toggles the supplies live/dead; SIGTERM, SIGINT and SIGHUP end\n"
-        "the simulator and remove the link. It also ends when its parent process dies."));
+    parser.setApplicationDescription(
+        QStringLiteral("Stands in for the science port controller at the far end of a serial line.\n"
+                       "Opens a pseudo-terminal and prints its device path on stdout (a new line each time\n"
+                       "the device reappears); point the port test tool at that path. Answers each command\n"
+                       "letter (u l E D s f) with one reply such as 300.15,290.15,1,10,3840,3277,u,0,*\n"
+                       "and ignores every other byte.\n"
+                       "\n"
+                       "Starts with the load disconnected (u), 1PPS sense off (D: frequency and width read 0)\n"
+                       "and slow update (s: the 1PPS pulse is measured with every reply). In fast update (f)\n"
+                       "the pulse is not checked and the 1PPS readings hold their last values. The load can\n"
+                       "warms slowly while the load is engaged (l).\n"
+                       "\n"
+                       "Signals: SIGUSR1 toggles the supplies live/dead; SIGTERM, SIGINT and SIGHUP end\n"
+                       "the simulator and remove the link. It also ends when its parent process dies."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QList<QCommandLineOption> options {
-        { QStringLiteral("link"),
-          QStringLiteral("Make <path> a symbolic link to the device (replacing an earlier symbolic link; "
-                         "never a file), kept pointing at the device when it reappears, removed on exit."),
-          QStringLiteral("path") },
-        { QStringLiteral("seed"),
-          QStringLiteral("Seed for the readings and the faults; the same seed and commands give the same "
-                         "replies. Default: random."),
-          QStringLiteral("n") },
-        { QStringLiteral("supplies-live"),
-          QStringLiteral("Start with both supplies live: about 3840 counts (375 V) on channel 1 and about "
-                         "3277 counts (48 V) on channel 2. Default: dead, a few counts of noise (0 V).") },
-        { QStringLiteral("toggle-supplies"),
-          QStringLiteral("Toggle the supplies live/dead every <seconds>."), QStringLiteral("seconds") },
-        { QStringLiteral("silence"),
-          QStringLiteral("Send no reply to this fraction (0 to 1) of commands; the command still takes effect."),
-          QStringLiteral("rate") },
-        { QStringLiteral("garble"),
-          QStringLiteral("Replace one to three bytes of this fraction of replies with random bytes; half of "
-                         "those also lose or double the terminator \"*\"."),
-          QStringLiteral("rate") },
-        { QStringLiteral("split"),
-          QStringLiteral("Send this fraction of replies in two writes 20 to 60 ms apart."), QStringLiteral("rate") },
-        { QStringLiteral("text-messages"),
-          QStringLiteral("Answer this fraction of commands with a controller text message instead of telemetry, "
-                         "e.g. \"Temperature sensor fault*\" or \"Controller reset*\"."),
-          QStringLiteral("rate") },
-        { QStringLiteral("vanish-every"),
-          QStringLiteral("Take the device away after it has been there <seconds>: close it and remove the link, "
-                         "so the tool's port fails. It comes back as a new device, re-linked and printed on stdout."),
-          QStringLiteral("seconds") },
-        { QStringLiteral("vanish-for"),
-          QStringLiteral("How long the device stays away (default 5)."), QStringLiteral("seconds"),
-          QStringLiteral("5") },
-        { QStringLiteral("reply-delay"),
-          QStringLiteral("Wait <ms> before answering each command (default 0)."), QStringLiteral("ms"),
-          QStringLiteral("0") },
-        { QStringLiteral("verbose"), QStringLiteral("Report commands, replies and faults on stderr.") },
+    const QList<QCommandLineOption> options{
+        {QStringLiteral("link"),
+         QStringLiteral("Make <path> a symbolic link to the device (replacing an earlier symbolic link; "
+                        "never a file), kept pointing at the device when it reappears, removed on exit."),
+         QStringLiteral("path")},
+        {QStringLiteral("seed"),
+         QStringLiteral("Seed for the readings and the faults; the same seed and commands give the same "
+                        "replies. Default: random."),
+         QStringLiteral("n")},
+        {QStringLiteral("supplies-live"),
+         QStringLiteral("Start with both supplies live: about 3840 counts (375 V) on channel 1 and about "
+                        "3277 counts (48 V) on channel 2. Default: dead, a few counts of noise (0 V).")},
+        {QStringLiteral("toggle-supplies"), QStringLiteral("Toggle the supplies live/dead every <seconds>."),
+         QStringLiteral("seconds")},
+        {QStringLiteral("silence"),
+         QStringLiteral("Send no reply to this fraction (0 to 1) of commands; the command still takes effect."),
+         QStringLiteral("rate")},
+        {QStringLiteral("garble"),
+         QStringLiteral("Replace one to three bytes of this fraction of replies with random bytes; half of "
+                        "those also lose or double the terminator \"*\"."),
+         QStringLiteral("rate")},
+        {QStringLiteral("split"), QStringLiteral("Send this fraction of replies in two writes 20 to 60 ms apart."),
+         QStringLiteral("rate")},
+        {QStringLiteral("text-messages"),
+         QStringLiteral("Answer this fraction of commands with a controller text message instead of telemetry, "
+                        "e.g. \"Temperature sensor fault*\" or \"Controller reset*\"."),
+         QStringLiteral("rate")},
+        {QStringLiteral("vanish-every"),
+         QStringLiteral("Take the device away after it has been there <seconds>: close it and remove the link, "
+                        "so the tool's port fails. It comes back as a new device, re-linked and printed on stdout."),
+         QStringLiteral("seconds")},
+        {QStringLiteral("vanish-for"), QStringLiteral("How long the device stays away (default 5)."),
+         QStringLiteral("seconds"), QStringLiteral("5")},
+        {QStringLiteral("reply-delay"), QStringLiteral("Wait <ms> before answering each command (default 0)."),
+         QStringLiteral("ms"), QStringLiteral("0")},
+        {QStringLiteral("verbose"), QStringLiteral("Report commands, replies and faults on stderr.")},
     };
     parser.addOptions(options);
     parser.process(app);

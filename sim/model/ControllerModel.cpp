@@ -4,8 +4,7 @@
 
 ControllerModel::ControllerModel(quint32 seed)
     : m_rng(seed)
-{
-}
+{ }
 
 bool ControllerModel::applyCommand(char letter)
 {
@@ -82,14 +81,10 @@ QByteArray ControllerModel::nextReply()
 
     QByteArray reply;
     reply.reserve(40);
-    for (const QByteArray &field : { QByteArray::number(m_loadCanK, 'f', 2),
-                                     QByteArray::number(m_controlCanK, 'f', 2),
-                                     QByteArray::number(m_ppsFrequency),
-                                     QByteArray::number(m_ppsWidth),
-                                     QByteArray::number(channel1),
-                                     QByteArray::number(channel2),
-                                     QByteArray(1, m_load),
-                                     QByteArray("0") }) {
+    for (const QByteArray &field :
+         {QByteArray::number(m_loadCanK, 'f', 2), QByteArray::number(m_controlCanK, 'f', 2),
+          QByteArray::number(m_ppsFrequency), QByteArray::number(m_ppsWidth), QByteArray::number(channel1),
+          QByteArray::number(channel2), QByteArray(1, m_load), QByteArray("0")}) {
         reply += field;
         reply += ',';
     }

@@ -38,7 +38,7 @@ public:
 
 private:
     void drift();
-    double uniform(); // [0, 1)
+    double uniform();    // [0, 1)
     int spread(int lsb); // -lsb .. +lsb
 
     std::mt19937 m_rng;

@@ -3,13 +3,12 @@
 FaultInjector::FaultInjector(const FaultRates &rates, quint32 seed)
     : m_rates(rates)
     , m_rng(seed)
-{
-}
+{ }
 
 const QList<QByteArray> &FaultInjector::textMessages()
 {
     // The controller's own notices start with "T" or "C"; the tool shows them verbatim.
-    static const QList<QByteArray> messages {
+    static const QList<QByteArray> messages{
         "Temperature sensor fault*",
         "Controller reset*",
         "Timing signal lost*",

@@ -17,8 +17,8 @@ struct FaultRates
 // What goes on the wire in answer to one command.
 struct Delivery
 {
-    QByteArray first; // empty: the controller stays silent
-    QByteArray second; // the rest of a split reply, empty if not split
+    QByteArray first;      // empty: the controller stays silent
+    QByteArray second;     // the rest of a split reply, empty if not split
     int secondDelayMs = 0; // pause between the two writes
 };
 

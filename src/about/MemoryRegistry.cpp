@@ -14,8 +14,8 @@ void MemoryRegistry::addKey(quint32 root, const QByteArray &path)
     m_keys[keyId(root, path)];
 }
 
-void MemoryRegistry::setValue(quint32 root, const QByteArray &path, const QByteArray &valueName,
-                              quint32 type, const QByteArray &data)
+void MemoryRegistry::setValue(quint32 root, const QByteArray &path, const QByteArray &valueName, quint32 type,
+                              const QByteArray &data)
 {
     m_keys[keyId(root, path)].insert(valueName.toLower(), Value{type, data});
 }
@@ -26,8 +26,7 @@ void MemoryRegistry::denyAccess(quint32 root, const QByteArray &path)
     m_denied.insert(keyId(root, path));
 }
 
-long MemoryRegistry::openKey(quint32 root, const QByteArray &path, quint32 access,
-                             quintptr *handle)
+long MemoryRegistry::openKey(quint32 root, const QByteArray &path, quint32 access, quintptr *handle)
 {
     m_access.append(access);
     const QByteArray id = keyId(root, path);
@@ -41,8 +40,8 @@ long MemoryRegistry::openKey(quint32 root, const QByteArray &path, quint32 acces
     return Success;
 }
 
-long MemoryRegistry::queryValue(quintptr handle, const QByteArray &valueName, quint32 *type,
-                                QByteArray &buffer, quint32 *size)
+long MemoryRegistry::queryValue(quintptr handle, const QByteArray &valueName, quint32 *type, QByteArray &buffer,
+                                quint32 *size)
 {
     const auto key = m_handles.constFind(handle);
     if (key == m_handles.cend())
@@ -74,9 +73,12 @@ long MemoryRegistry::closeKey(quintptr handle)
 QStringList systemInfoCandidates()
 {
     // Hardware and system summaries first, then the desktops' system monitors.
-    return {QStringLiteral("hardinfo2"),           QStringLiteral("hardinfo"),
-            QStringLiteral("kinfocenter"),         QStringLiteral("gnome-system-monitor"),
-            QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+    return {QStringLiteral("hardinfo2"),
+            QStringLiteral("hardinfo"),
+            QStringLiteral("kinfocenter"),
+            QStringLiteral("gnome-system-monitor"),
+            QStringLiteral("mate-system-monitor"),
+            QStringLiteral("xfce4-taskmanager"),
             QStringLiteral("lshw-gtk")};
 }
 

@@ -16,29 +16,28 @@ public:
     struct Value
     {
         quint32 type = 0;
-        QByteArray data;   // raw bytes, a terminating zero included where stored
+        QByteArray data; // raw bytes, a terminating zero included where stored
     };
 
     void addKey(quint32 root, const QByteArray &path);
-    void setValue(quint32 root, const QByteArray &path, const QByteArray &valueName,
-                  quint32 type, const QByteArray &data);
-    void denyAccess(quint32 root, const QByteArray &path);   // opening it is refused
+    void setValue(quint32 root, const QByteArray &path, const QByteArray &valueName, quint32 type,
+                  const QByteArray &data);
+    void denyAccess(quint32 root, const QByteArray &path); // opening it is refused
 
-    long openKey(quint32 root, const QByteArray &path, quint32 access,
-                 quintptr *handle) override;
-    long queryValue(quintptr handle, const QByteArray &valueName, quint32 *type,
-                    QByteArray &buffer, quint32 *size) override;
+    long openKey(quint32 root, const QByteArray &path, quint32 access, quintptr *handle) override;
+    long queryValue(quintptr handle, const QByteArray &valueName, quint32 *type, QByteArray &buffer,
+                    quint32 *size) override;
     long closeKey(quintptr handle) override;
 
     QList<QByteArray> openedKeys() const { return m_opened; }   // successful opens, in order
-    QList<quint32> accessRequested() const { return m_access; }  // one per open attempt
-    int openKeyCount() const { return int(m_handles.size()); }   // opened and not yet closed
-    int badCloses() const { return m_badCloses; }                // closes of unknown handles
+    QList<quint32> accessRequested() const { return m_access; } // one per open attempt
+    int openKeyCount() const { return int(m_handles.size()); }  // opened and not yet closed
+    int badCloses() const { return m_badCloses; }               // closes of unknown handles
 
 private:
     static QByteArray keyId(quint32 root, const QByteArray &path);
 
-    QHash<QByteArray, QHash<QByteArray, Value>> m_keys;   // key id -> lower-case name -> value
+    QHash<QByteArray, QHash<QByteArray, Value>> m_keys; // key id -> lower-case name -> value
     QSet<QByteArray> m_denied;
     QHash<quintptr, QByteArray> m_handles;
     quintptr m_nextHandle = 0x100;

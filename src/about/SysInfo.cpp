@@ -19,7 +19,10 @@ constexpr int ValueBufferSize = 1024;
 class OpenKey
 {
 public:
-    OpenKey(Registry &registry, quintptr handle) : m_registry(registry), m_handle(handle) {}
+    OpenKey(Registry &registry, quintptr handle)
+        : m_registry(registry)
+        , m_handle(handle)
+    { }
     ~OpenKey() { m_registry.closeKey(m_handle); }
     OpenKey(const OpenKey &) = delete;
     OpenKey &operator=(const OpenKey &) = delete;
@@ -39,15 +42,14 @@ QString dwordText(const QByteArray &bytes)
         number = (number << 8) | quint8(*it);
     return QString::number(number);
 }
-}
+} // namespace
 
 bool ProcessLauncher::start(const QString &program)
 {
     return QProcess::startDetached(program, {});
 }
 
-bool GetKeyValue(Registry &registry, quint32 KeyRoot, const QString &KeyName,
-                 const QString &SubKeyRef, QString &KeyVal)
+bool GetKeyValue(Registry &registry, quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)
 {
     quintptr handle = 0;
     if (registry.openKey(KeyRoot, KeyName.toLocal8Bit(), AccessMask, &handle) != Success) {
@@ -91,8 +93,8 @@ bool isNormalFile(const QString &path)
     if (!info.exists() || !info.isFile() || info.isHidden())
         return false;
 #ifdef Q_OS_WIN
-    const DWORD attributes =
-        ::GetFileAttributesW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));
+    const DWORD attributes
+        = ::GetFileAttributesW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_SYSTEM))
         return false;
 #endif
@@ -103,14 +105,12 @@ void StartSysInfo(Registry &registry, Launcher &launcher)
 {
     try {
         QString path;
-        bool found = GetKeyValue(registry, LocalMachine,
-                                 QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+        bool found = GetKeyValue(registry, LocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
                                  QStringLiteral("PATH"), path);
         // The first value is the tool itself and is started as it stands; the
         // second names only the directory the tool should be in.
         if (!found
-            && GetKeyValue(registry, LocalMachine,
-                           QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
+            && GetKeyValue(registry, LocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
                            QStringLiteral("MSINFO"), path)) {
             const QString program = path + QDir::separator() + QStringLiteral("MSINFO32.EXE");
             found = isNormalFile(program);

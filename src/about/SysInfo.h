@@ -33,8 +33,8 @@ public:
 // the buffer). Values of a type that isn't text or a number leave KeyVal as it
 // was and still count as read. Throws RegistryError for a value without data.
 // The key is closed on every way out.
-bool GetKeyValue(Registry &registry, quint32 KeyRoot, const QString &KeyName,
-                 const QString &SubKeyRef, QString &KeyVal);
+bool GetKeyValue(Registry &registry, quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef,
+                 QString &KeyVal);
 
 // True when path names an existing ordinary file: not a directory, not hidden
 // (and, on Windows, not a system file).

@@ -9,10 +9,9 @@
 class WindowsRegistry : public Registry
 {
 public:
-    long openKey(quint32 root, const QByteArray &path, quint32 access,
-                 quintptr *handle) override;
-    long queryValue(quintptr handle, const QByteArray &valueName, quint32 *type,
-                    QByteArray &buffer, quint32 *size) override;
+    long openKey(quint32 root, const QByteArray &path, quint32 access, quintptr *handle) override;
+    long queryValue(quintptr handle, const QByteArray &valueName, quint32 *type, QByteArray &buffer,
+                    quint32 *size) override;
     long closeKey(quintptr handle) override;
 };
 #endif

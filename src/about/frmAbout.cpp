@@ -4,9 +4,9 @@
 #include "app/AppInfo.h"
 #include "app/Twips.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -43,14 +43,13 @@ void paintBlack(QLabel *label)
     palette.setColor(QPalette::WindowText, Qt::black);
     label->setPalette(palette);
 }
-}
+} // namespace
 
 frmAbout::frmAbout(Registry &registry, Launcher &launcher, QWidget *parent)
-    : Form(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                       | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                       | Qt::MSWindowsFixedSizeDialogHint),
-      m_registry(registry),
-      m_launcher(launcher)
+    : Form(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                       | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_registry(registry)
+    , m_launcher(launcher)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About VANTO Port Test Tool"));
@@ -75,20 +74,17 @@ frmAbout::frmAbout(Registry &registry, Launcher &launcher, QWidget *parent)
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setGeometry(twips(4260, 3075, 1245, 345));
 
-    lblDescription = makeLabel(
-        this, "lblDescription",
-        QStringLiteral("Added isolation for 1PPS and installed hardware to bring 1PPS to FO Can"),
-        twips(1050, 1125, 3885, 1170));
-    lblDisclaimer = makeLabel(
-        this, "lblDisclaimer",
-        QStringLiteral("Warning: Loads miust be off prior to connection to a science port or "
-                       "etension cable, 1PPS must be islated pror to entering the water and any "
-                       "time the tool will be disconnecd"),
-        twips(255, 2625, 3870, 825));
-    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("VANTO Port Test Tool"),
-                         twips(1050, 240, 3885, 480));
-    lblVersion = makeLabel(this, "lblVersion", QStringLiteral("Version: 2.0"),
-                           twips(1050, 780, 3885, 225));
+    lblDescription
+        = makeLabel(this, "lblDescription",
+                    QStringLiteral("Added isolation for 1PPS and installed hardware to bring 1PPS to FO Can"),
+                    twips(1050, 1125, 3885, 1170));
+    lblDisclaimer = makeLabel(this, "lblDisclaimer",
+                              QStringLiteral("Warning: Loads miust be off prior to connection to a science port or "
+                                             "etension cable, 1PPS must be islated pror to entering the water and any "
+                                             "time the tool will be disconnecd"),
+                              twips(255, 2625, 3870, 825));
+    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("VANTO Port Test Tool"), twips(1050, 240, 3885, 480));
+    lblVersion = makeLabel(this, "lblVersion", QStringLiteral("Version: 2.0"), twips(1050, 780, 3885, 225));
     paintBlack(lblDescription);
     paintBlack(lblDisclaimer);
     paintBlack(lblTitle);
@@ -102,10 +98,8 @@ frmAbout::frmAbout(Registry &registry, Launcher &launcher, QWidget *parent)
 void frmAbout::Form_Load()
 {
     setWindowTitle(QStringLiteral("About ") + AppInfo::Title);
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(AppInfo::Major)
-                            .arg(AppInfo::Minor)
-                            .arg(AppInfo::Revision));
+    lblVersion->setText(
+        QStringLiteral("Version %1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
     lblTitle->setText(AppInfo::Title);
     for (QLabel *label : {lblDescription, lblDisclaimer, lblTitle, lblVersion})
         fitText(label);
@@ -155,8 +149,7 @@ void frmAbout::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const int greyLeft = twips(90), whiteLeft = twips(105), right = twips(5654);
     const int greyY = twips(2445), whiteY = twips(2460);
-    painter.fillRect(QRect(QPoint(whiteLeft, whiteY), QPoint(right, whiteY + 1)),
-                     QColor(0xFF, 0xFF, 0xFF));
+    painter.fillRect(QRect(QPoint(whiteLeft, whiteY), QPoint(right, whiteY + 1)), QColor(0xFF, 0xFF, 0xFF));
     painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
     painter.drawLine(greyLeft, greyY, right, greyY);
 }

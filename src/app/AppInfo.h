@@ -8,4 +8,4 @@ inline const QString Title = QStringLiteral("VantoGui");
 constexpr int Major = 1;
 constexpr int Minor = 0;
 constexpr int Revision = 0;
-}
+} // namespace AppInfo

@@ -17,7 +17,7 @@ extern "C" void forwardSignal(int)
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(s_signalPipe[0], &byte, 1);
 }
-}
+} // namespace
 
 void endOnSignal(bool &terminated)
 {
@@ -32,7 +32,8 @@ void endOnSignal(bool &terminated)
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    struct sigaction action {};
+    struct sigaction action
+    { };
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -40,7 +41,5 @@ void endOnSignal(bool &terminated)
         sigaction(number, &action, nullptr);
 }
 #else
-void endOnSignal(bool &)
-{
-}
+void endOnSignal(bool &) { }
 #endif

@@ -26,5 +26,5 @@ public:
     void Unload() { close(); }
 
 protected:
-    virtual void Form_Load() {}
+    virtual void Form_Load() { }
 };

@@ -10,7 +10,7 @@ MsgBoxResponder &responder()
     static MsgBoxResponder r;
     return r;
 }
-}
+} // namespace
 
 void setMsgBoxResponder(MsgBoxResponder r)
 {

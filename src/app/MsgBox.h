@@ -14,6 +14,5 @@ MsgBoxAnswer MsgBox(const QString &text, MsgBoxButtons buttons = MsgBoxButtons::
 
 // Test seam: while set, boxes are answered by the responder instead of being
 // shown. It receives the text, the effective title and the buttons.
-using MsgBoxResponder = std::function<MsgBoxAnswer(const QString &text, const QString &title,
-                                                   MsgBoxButtons buttons)>;
+using MsgBoxResponder = std::function<MsgBoxAnswer(const QString &text, const QString &title, MsgBoxButtons buttons)>;
 void setMsgBoxResponder(MsgBoxResponder responder);

@@ -4,8 +4,8 @@
 #include "about/SysInfo.h"
 #include "about/frmAbout.h"
 #include "app/AppIcon.h"
-#include "app/Colours.h"
 #include "app/ColouredButton.h"
+#include "app/Colours.h"
 #include "app/MsgBox.h"
 #include "app/Twips.h"
 #include "app/WindowFont.h"
@@ -83,15 +83,14 @@ Lamp *rangeLamp(QWidget *parent, const char *name, const QRect &geometry)
     return l;
 }
 
-DialGauge *gauge(QWidget *parent, const char *name, double maximum, double major, double minor,
-                 const QRect &geometry)
+DialGauge *gauge(QWidget *parent, const char *name, double maximum, double major, double minor, const QRect &geometry)
 {
     auto *g = place(new DialGauge(parent), name, geometry);
     g->setScale(0, maximum);
     g->setMarks(major, minor);
     return g;
 }
-}
+} // namespace
 
 frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, QWidget *parent)
     : QMainWindow(parent)
@@ -114,7 +113,8 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
         if (m_loaded)
             m_logging->start();
     });
-    m_logging = new Logging(strLogLine, [this] { return m_frmSelFile->fullPathFilename; }, this);
+    m_logging = new Logging(
+        strLogLine, [this] { return m_frmSelFile->fullPathFilename; }, this);
 
     buildMenu();
     buildControls();
@@ -215,9 +215,9 @@ void frmVANTOPortTestGui::buildControls()
 
 void frmVANTOPortTestGui::setTabOrder()
 {
-    const QList<QWidget *> chain{agd400VDC, agd48VDC,      CWButton1,      CWButton2,  txtPlsWdth,
-                                 txtPlsFreq, sts400OK,      sts48OK,        txtCtrCanTemp, txtLoadCanTemp,
-                                 cmdFstUpdt, Text1,         cmdLoaded,      cmd1PPSOnOff};
+    const QList<QWidget *> chain{agd400VDC,  agd48VDC, CWButton1, CWButton2,     txtPlsWdth,
+                                 txtPlsFreq, sts400OK, sts48OK,   txtCtrCanTemp, txtLoadCanTemp,
+                                 cmdFstUpdt, Text1,    cmdLoaded, cmd1PPSOnOff};
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -42,13 +42,13 @@ void setIdentity()
 
 void describe(QCommandLineParser &parser, const Options &options)
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Diagnostic tool for one science port of a subsea node controller, over a serial line."));
+    parser.setApplicationDescription(
+        QStringLiteral("Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log});
 }
-}
+} // namespace
 
 int main(int argc, char *argv[])
 {

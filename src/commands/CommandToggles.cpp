@@ -44,9 +44,9 @@ CommandToggles::LoadClick CommandToggles::cmdLoaded_Click(double agd48VDC, doubl
 
     if (m_strLoadState == QLatin1String("u")) {
         m_strCommand = m_strLoadState = QStringLiteral("l");
-        return {false, ButtonLook{QStringLiteral("Loaded"),
-                                  QStringLiteral("Load is engaged, do not connect to an extension cord!"),
-                                  Colours::Red}};
+        return {false,
+                ButtonLook{QStringLiteral("Loaded"),
+                           QStringLiteral("Load is engaged, do not connect to an extension cord!"), Colours::Red}};
     }
     if (m_strLoadState == QLatin1String("l")) {
         m_strCommand = m_strLoadState = QStringLiteral("u");

@@ -63,8 +63,7 @@ QFont fittedFont(QFont font, const QString &text, int width)
 
 Lamp::Lamp(QWidget *parent)
     : Lamp(Shape::SquareLed, parent)
-{
-}
+{ }
 
 Lamp::Lamp(Shape shape, QWidget *parent)
     : QWidget(parent)
@@ -164,8 +163,7 @@ void Lamp::paintLed(QPainter &painter)
     painter.setPen(QPen(lit.darker(150), 1.0));
     painter.setBrush(lit);
     painter.drawRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), 1.5, 1.5);
-    QRadialGradient glint(face.left() + face.width() * 0.3, face.top() + face.height() * 0.3,
-                          face.width() * 0.3);
+    QRadialGradient glint(face.left() + face.width() * 0.3, face.top() + face.height() * 0.3, face.width() * 0.3);
     glint.setColorAt(0.0, QColor(255, 255, 255, 200));
     glint.setColorAt(1.0, QColor(255, 255, 255, 0));
     painter.setPen(Qt::NoPen);

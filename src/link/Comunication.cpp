@@ -42,7 +42,7 @@ std::optional<QString> readToTerminator(SerialControl &port)
             }
         }
     } catch (const LinkError &) {
-        return std::nullopt;   // reported like a silent controller
+        return std::nullopt; // reported like a silent controller
     }
 }
 

@@ -21,7 +21,7 @@ QString describe(QSerialPort::SerialPortError error, const QString &device)
         return QStringLiteral("%1 could not be opened").arg(device);
     }
 }
-}
+} // namespace
 
 QtSerialControl::QtSerialControl(PortMap ports)
     : m_ports(std::move(ports))
@@ -37,8 +37,7 @@ QtSerialControl::QtSerialControl(PortMap ports)
 
 bool QtSerialControl::isDeviceGone(QSerialPort::SerialPortError error)
 {
-    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-        || error == QSerialPort::WriteError;
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
 }
 
 void QtSerialControl::markLost()

@@ -14,9 +14,8 @@
 
 namespace {
 struct NotANumber
-{
-};
-}
+{ };
+} // namespace
 
 frmCommSetup::frmCommSetup(SerialControl &serial, QTimer &timer, std::function<bool()> mainWindowLoaded)
     : VANTOSerComm(serial)

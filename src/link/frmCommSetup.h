@@ -19,8 +19,8 @@ public:
     static inline const QString Caption = QStringLiteral("Communication Setup");
     static inline const QString Instruction = QStringLiteral(
         "Input a port number for the subsea communication port. Then click \"Done\". Valid numbers are from 1 thru 8");
-    static inline const QString BadPortText =
-        QStringLiteral("Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
+    static inline const QString BadPortText
+        = QStringLiteral("Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
     static inline const QString BadPortTitle = QStringLiteral("Bad Port Value");
     static inline const QString CommErrorText = QStringLiteral("Incorrect comm port configuration for this machine!");
     static inline const QString CommErrorTitle = QStringLiteral("Communication error");

@@ -4,11 +4,10 @@
 #include <QFile>
 
 LogWriteError::LogWriteError(const QString &path, const QString &reason)
-    : std::runtime_error(QStringLiteral("%1: %2").arg(path, reason).toStdString()),
-      m_path(path),
-      m_reason(reason)
-{
-}
+    : std::runtime_error(QStringLiteral("%1: %2").arg(path, reason).toStdString())
+    , m_path(path)
+    , m_reason(reason)
+{ }
 
 namespace Comunication {
 
@@ -25,18 +24,16 @@ void AppendLine(const QString &path, const QByteArray &line)
     const qint64 sizeBefore = file.size();
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
-        const QString reason = written < 0 || file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : QStringLiteral("only %1 of %2 bytes could be written (disk full?)")
-                          .arg(written)
-                          .arg(bytes.size());
+        const QString reason
+            = written < 0 || file.error() != QFileDevice::NoError
+                  ? file.errorString()
+                  : QStringLiteral("only %1 of %2 bytes could be written (disk full?)").arg(written).arg(bytes.size());
         // Keep the file to whole lines: cut off what part of the line got in.
         if (file.size() != sizeBefore && !file.resize(sizeBefore)) {
             const QString cutError = file.errorString();
             file.close();
             throw LogWriteError(shownPath,
-                                QStringLiteral("%1; the partial line could not be removed: %2")
-                                        .arg(reason, cutError));
+                                QStringLiteral("%1; the partial line could not be removed: %2").arg(reason, cutError));
         }
         file.close();
         throw LogWriteError(shownPath, reason);
@@ -47,4 +44,4 @@ void AppendLine(const QString &path, const QByteArray &line)
         throw LogWriteError(shownPath, file.errorString());
 }
 
-}
+} // namespace Comunication

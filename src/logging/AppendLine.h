@@ -28,4 +28,4 @@ namespace Comunication {
 // Throws LogWriteError on any failure.
 void AppendLine(const QString &path, const QByteArray &line);
 
-}
+} // namespace Comunication

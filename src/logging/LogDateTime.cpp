@@ -35,16 +35,15 @@ QString plainSpaces(QString text)
     return text;
 }
 
-}
+} // namespace
 
 namespace LogDateTime {
 
 QString dateFormat()
 {
     static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    return editUnquoted(QLocale().dateFormat(QLocale::ShortFormat), [](QString part) {
-        return part.replace(twoDigitYear, QStringLiteral("yyyy"));
-    });
+    return editUnquoted(QLocale().dateFormat(QLocale::ShortFormat),
+                        [](QString part) { return part.replace(twoDigitYear, QStringLiteral("yyyy")); });
 }
 
 QString timeFormat()
@@ -54,9 +53,7 @@ QString timeFormat()
     static const QRegularExpression zone(QStringLiteral("t+"));
     static const QRegularExpression emptyBrackets(QStringLiteral("\\(\\s*\\)"));
     const QString format = editUnquoted(QLocale().timeFormat(QLocale::LongFormat),
-                                        [](QString part) {
-                                            return part.remove(zone).remove(emptyBrackets);
-                                        });
+                                        [](QString part) { return part.remove(zone).remove(emptyBrackets); });
     return format.simplified();
 }
 
@@ -70,4 +67,4 @@ QString timeText(const QTime &time)
     return plainSpaces(QLocale().toString(time, timeFormat()));
 }
 
-}
+} // namespace LogDateTime

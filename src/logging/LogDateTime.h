@@ -15,4 +15,4 @@ QString timeFormat();
 QString dateText(const QDate &date);
 QString timeText(const QTime &time);
 
-}
+} // namespace LogDateTime

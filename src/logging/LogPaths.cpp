@@ -25,7 +25,7 @@ QString &overrideDirectory()
     return directory;
 }
 
-}
+} // namespace
 
 namespace LogPaths {
 
@@ -53,10 +53,10 @@ bool makeLogDirectory(QString *reason)
     if (!error && QFileInfo(directory).isDir())
         return true;
     if (reason) {
-        const QString why = error ? QString::fromLocal8Bit(error.message().c_str())
-                                  : QStringLiteral("it is not a directory");
+        const QString why
+            = error ? QString::fromLocal8Bit(error.message().c_str()) : QStringLiteral("it is not a directory");
         *reason = QStringLiteral("the log directory %1 could not be created: %2")
-                          .arg(QDir::toNativeSeparators(directory), why);
+                      .arg(QDir::toNativeSeparators(directory), why);
     }
     return false;
 }
@@ -79,4 +79,4 @@ QString genericLogFile(const QDate &date)
     return fullPathFilename(genericName(date));
 }
 
-}
+} // namespace LogPaths

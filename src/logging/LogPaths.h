@@ -24,4 +24,4 @@ QString fullPathFilename(const QString &name);
 QString genericName(const QDate &date);
 QString genericLogFile(const QDate &date);
 
-}
+} // namespace LogPaths

@@ -6,8 +6,8 @@
 
 #include <QDir>
 
-const QString LogWriter::HeaderLine = QStringLiteral(
-        "Date     Time         Int Temp Ext Temp   1PPS   Freq     400 VDC    48 VDC      Status");
+const QString LogWriter::HeaderLine
+    = QStringLiteral("Date     Time         Int Temp Ext Temp   1PPS   Freq     400 VDC    48 VDC      Status");
 const QString LogWriter::RecordSeparator = QStringLiteral(",      ");
 
 bool LogWriter::tick(QString &strLogLine, const QString &path, const QDateTime &now)
@@ -18,8 +18,8 @@ bool LogWriter::tick(QString &strLogLine, const QString &path, const QDateTime &
     } else {
         if (!m_bodyWaiting || strLogLine.isEmpty())
             return false;
-        strLogLine = LogDateTime::dateText(now.date()) + u' ' + LogDateTime::timeText(now.time())
-                + RecordSeparator + strLogLine;
+        strLogLine = LogDateTime::dateText(now.date()) + u' ' + LogDateTime::timeText(now.time()) + RecordSeparator
+                     + strLogLine;
     }
     // Whatever happens below, the body is used up.
     m_bodyWaiting = false;

@@ -4,10 +4,10 @@
 #include "logging/AppendLine.h"
 
 Logging::Logging(QString &strLogLine, std::function<QString()> logPath, QObject *parent)
-    : QObject(parent),
-      m_strLogLine(strLogLine),
-      m_logPath(std::move(logPath)),
-      m_clock([] { return QDateTime::currentDateTime(); })
+    : QObject(parent)
+    , m_strLogLine(strLogLine)
+    , m_logPath(std::move(logPath))
+    , m_clock([] { return QDateTime::currentDateTime(); })
 {
     Timer2.setInterval(4000);
     connect(&Timer2, &QTimer::timeout, this, &Logging::Timer2_Timer);
@@ -55,7 +55,7 @@ void Logging::reportFailure(const LogWriteError &error)
     m_failureShown = true;
     MsgBox(QStringLiteral("The log file %1 could not be written: %2.\n\nLogging has been "
                           "switched off; choose File > Logging to start it again.")
-                   .arg(error.path(), error.reason()),
+               .arg(error.path(), error.reason()),
            MsgBoxButtons::OkOnly, QStringLiteral("Logging error"));
     m_failureShown = false;
 }

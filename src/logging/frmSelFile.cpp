@@ -9,15 +9,15 @@
 #include <QPushButton>
 
 frmSelFile::frmSelFile(std::function<void()> startLogging, QWidget *parent)
-    : Form(parent),
-      m_startLogging(std::move(startLogging)),
-      m_today([] { return QDate::currentDate(); })
+    : Form(parent)
+    , m_startLogging(std::move(startLogging))
+    , m_today([] { return QDate::currentDate(); })
 {
     setObjectName(QStringLiteral("frmSelFile"));
     setWindowTitle(QStringLiteral("Log File selection/creation"));
     // A tool window stays out of the task bar; close box only.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
     // Unlike other tool windows it keeps the tool running while it is open.
     setAttribute(Qt::WA_QuitOnClose);
     setFixedSize(twips(2760, 3750, 6030, 3195).size());
@@ -59,10 +59,10 @@ void frmSelFile::OKButton_Click()
 {
     const QString name = txtFileName->text();
     if (name.isEmpty()) {
-        const MsgBoxAnswer answer = MsgBox(
-                QStringLiteral("If no file name is entered a generic file will be created in "
-                               "the Root Dir. Select No to cancel."),
-                MsgBoxButtons::YesNo, QStringLiteral("No File Name"));
+        const MsgBoxAnswer answer
+            = MsgBox(QStringLiteral("If no file name is entered a generic file will be created in "
+                                    "the Root Dir. Select No to cancel."),
+                     MsgBoxButtons::YesNo, QStringLiteral("No File Name"));
         if (answer != MsgBoxAnswer::Yes) {
             txtFileName->setFocus();
             return;

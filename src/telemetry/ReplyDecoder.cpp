@@ -11,7 +11,7 @@ namespace {
 
 const QString LogSeparator = QStringLiteral("      ");
 
-constexpr double AbsoluteZeroOffset = 273;   // kelvin on the wire, deg C on screen
+constexpr double AbsoluteZeroOffset = 273; // kelvin on the wire, deg C on screen
 constexpr double FullScaleCount = 4096;
 constexpr double Range400V = 400;
 constexpr double Range48V = 60;
@@ -89,9 +89,10 @@ DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
         return fail();
 
     if (loggingOn) {
-        r.strLogLine = QStringList{*r.txtLoadCanTemp, *r.txtCtrCanTemp, loggable(*r.txtPlsWdth),
-                                   loggable(*r.txtPlsFreq), *r.lbl400VDC, *r.lbl48VDC, loggable(strFields[6])}
-                               .join(LogSeparator);
+        r.strLogLine
+            = QStringList{*r.txtLoadCanTemp, *r.txtCtrCanTemp, loggable(*r.txtPlsWdth), loggable(*r.txtPlsFreq),
+                          *r.lbl400VDC,      *r.lbl48VDC,      loggable(strFields[6])}
+                  .join(LogSeparator);
     }
 
     r.sts400OK = rangeLamp(*r.agd400VDC, Low400V, High400V);
@@ -117,7 +118,7 @@ void ReplyDecoder::splitFields(const QString &strReply)
         if (!token.isEmpty())
             ++intFieldCount;
         if (intFieldCount == FieldSlots)
-            break;   // later fields of the same reply are ignored
+            break; // later fields of the same reply are ignored
         start = comma + 1;
         comma = strReply.indexOf(QLatin1Char(','), start);
     }

@@ -32,17 +32,17 @@ struct LoadButtonLook
 // Applying it is one assignment per member that holds a value.
 struct DecodedReply
 {
-    QString Text1;                           // always: the raw reply
-    QString lblCommStatData;                 // always: "No Data", a message, "" or "Bad Data"
-    std::optional<QString> txtLoadCanTemp;   // deg C
-    std::optional<QString> txtCtrCanTemp;    // deg C
-    std::optional<QString> txtPlsWdth;       // field text as sent
-    std::optional<QString> txtPlsFreq;       // field text as sent
-    std::optional<QString> lbl400VDC;        // whole volts
-    std::optional<QString> lbl48VDC;         // whole volts
+    QString Text1;                         // always: the raw reply
+    QString lblCommStatData;               // always: "No Data", a message, "" or "Bad Data"
+    std::optional<QString> txtLoadCanTemp; // deg C
+    std::optional<QString> txtCtrCanTemp;  // deg C
+    std::optional<QString> txtPlsWdth;     // field text as sent
+    std::optional<QString> txtPlsFreq;     // field text as sent
+    std::optional<QString> lbl400VDC;      // whole volts
+    std::optional<QString> lbl48VDC;       // whole volts
     std::optional<LoadButtonLook> cmdLoaded;
     std::optional<double> agd400VDC;
-    QString strLogLine;                      // always replaces the waiting record; empty unless logging
+    QString strLogLine; // always replaces the waiting record; empty unless logging
     std::optional<LampLook> sts400OK;
     std::optional<double> agd48VDC;
     std::optional<LampLook> sts48OK;
@@ -79,6 +79,6 @@ public:
 private:
     void splitFields(const QString &strReply);
 
-    std::array<QString, FieldSlots> strFields;   // never cleared between replies
-    int intFieldCount = 0;                       // fields stored from the current reply
+    std::array<QString, FieldSlots> strFields; // never cleared between replies
+    int intFieldCount = 0;                     // fields stored from the current reply
 };

@@ -11,8 +11,8 @@
 class RecordingLauncher : public Launcher
 {
 public:
-    QStringList started;    // every start asked for, in order
-    QSet<QString> failing;  // paths whose start fails although they exist
+    QStringList started;   // every start asked for, in order
+    QSet<QString> failing; // paths whose start fails although they exist
 
     bool start(const QString &program) override
     {

@@ -47,8 +47,8 @@ void tst_about_dialog::initTestCase()
     QFile file(m_tool);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    m_registry.setValue(LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH",
-                        TypeString, m_tool.toLocal8Bit() + '\0');
+    m_registry.setValue(LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", TypeString,
+                        m_tool.toLocal8Bit() + '\0');
 }
 
 void tst_about_dialog::init()
@@ -102,8 +102,7 @@ void tst_about_dialog::shownAsDesigned()
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::black));
     // Nothing cut off, the safety warning above all.
     for (QLabel *label : {about.lblDescription, about.lblDisclaimer, about.lblTitle, about.lblVersion})
-        QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
-                 qPrintable(label->objectName()));
+        QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
 
     // Tab order: OK, then System Info, and round again.
     QVERIFY(QTest::qWaitForWindowActive(&about));
@@ -155,15 +154,14 @@ void tst_about_dialog::etchedRule()
 
 void tst_about_dialog::keys_data()
 {
-    QTest::addColumn<bool>("onSysInfo");   // where the focus is
+    QTest::addColumn<bool>("onSysInfo"); // where the focus is
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("closes");
     QTest::addColumn<bool>("launches");
 
     QTest::newRow("Enter on OK") << false << int(Qt::Key_Return) << 0 << true << false;
-    QTest::newRow("keypad Enter on OK")
-        << false << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true << false;
+    QTest::newRow("keypad Enter on OK") << false << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true << false;
     QTest::newRow("Esc on OK") << false << int(Qt::Key_Escape) << 0 << true << false;
     QTest::newRow("Esc on System Info") << true << int(Qt::Key_Escape) << 0 << true << false;
     QTest::newRow("Enter on System Info") << true << int(Qt::Key_Return) << 0 << false << true;
@@ -203,8 +201,7 @@ void tst_about_dialog::sysInfoFailureKeepsDialogOpen()
     m_launcher.failing.insert(m_tool);
     QTest::mouseClick(m_about->cmdSysInfo, Qt::LeftButton);
     QCOMPARE(m_launcher.started, QStringList{m_tool});
-    QCOMPARE(m_messages,
-             QStringList{QStringLiteral("VantoGui|System Information Is Unavailable At This Time")});
+    QCOMPARE(m_messages, QStringList{QStringLiteral("VantoGui|System Information Is Unavailable At This Time")});
     QVERIFY(m_about->isVisible());
 }
 

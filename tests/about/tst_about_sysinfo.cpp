@@ -14,9 +14,9 @@ namespace {
 const QByteArray ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const QByteArray LocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 const QString Unavailable = QStringLiteral("System Information Is Unavailable At This Time");
-constexpr int Absent = -1;   // value not stored
-constexpr int NoKey = -2;    // key not there at all
-constexpr int Refused = -3;  // key there, opening refused
+constexpr int Absent = -1;  // value not stored
+constexpr int NoKey = -2;   // key not there at all
+constexpr int Refused = -3; // key there, opening refused
 
 void makeFile(const QString &path, QFileDevice::Permissions extra = {})
 {
@@ -27,8 +27,7 @@ void makeFile(const QString &path, QFileDevice::Permissions extra = {})
     QVERIFY(file.setPermissions(file.permissions() | extra));
 }
 
-void store(MemoryRegistry &registry, const QByteArray &key, const QByteArray &name, int type,
-           const QByteArray &data)
+void store(MemoryRegistry &registry, const QByteArray &key, const QByteArray &name, int type, const QByteArray &data)
 {
     if (type == NoKey)
         return;
@@ -40,7 +39,7 @@ void store(MemoryRegistry &registry, const QByteArray &key, const QByteArray &na
     if (type != Absent)
         registry.setValue(LocalMachine, key, name, quint32(type), data);
 }
-}
+} // namespace
 
 class tst_about_sysinfo : public QObject
 {
@@ -70,7 +69,7 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QStringList m_messages;   // "title|text" of every box shown
+    QStringList m_messages; // "title|text" of every box shown
 };
 
 void tst_about_sysinfo::initTestCase()
@@ -103,34 +102,26 @@ void tst_about_sysinfo::getKeyValue_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<bool>("result");
-    QTest::addColumn<QString>("keyVal");   // KeyVal goes in as "before"
+    QTest::addColumn<QString>("keyVal"); // KeyVal goes in as "before"
 
     const QByteArray path = "C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe";
-    QTest::newRow("text with terminating zero")
-        << int(TypeString) << path + '\0' << true << QString::fromLatin1(path);
-    QTest::newRow("text without terminating zero")
-        << int(TypeString) << path << true << QString::fromLatin1(path);
+    QTest::newRow("text with terminating zero") << int(TypeString) << path + '\0' << true << QString::fromLatin1(path);
+    QTest::newRow("text without terminating zero") << int(TypeString) << path << true << QString::fromLatin1(path);
     QTest::newRow("only one zero is cut")
         << int(TypeString) << QByteArray("ab\0\0", 4) << true << QString::fromLatin1("ab\0", 3);
     QTest::newRow("empty text") << int(TypeString) << QByteArray(1, '\0') << true << QString();
-    QTest::newRow("text filling the buffer")
-        << int(TypeString) << QByteArray(1024, 'x') << true << QString(1024, 'x');
-    QTest::newRow("text one byte too long")
-        << int(TypeString) << QByteArray(1025, 'x') << false << QString();
+    QTest::newRow("text filling the buffer") << int(TypeString) << QByteArray(1024, 'x') << true << QString(1024, 'x');
+    QTest::newRow("text one byte too long") << int(TypeString) << QByteArray(1025, 'x') << false << QString();
     QTest::newRow("long text with its zero too long")
         << int(TypeString) << QByteArray(1024, 'x') + '\0' << false << QString();
-    QTest::newRow("number") << int(TypeDword) << QByteArray("\x05\x01\x00\x00", 4) << true
-                            << QStringLiteral("261");
-    QTest::newRow("number with high bytes") << int(TypeDword) << QByteArray("\x78\x56\x34\x12", 4)
-                                            << true << QStringLiteral("305419896");
-    QTest::newRow("largest number") << int(TypeDword) << QByteArray(4, '\xff') << true
-                                    << QStringLiteral("4294967295");
+    QTest::newRow("number") << int(TypeDword) << QByteArray("\x05\x01\x00\x00", 4) << true << QStringLiteral("261");
+    QTest::newRow("number with high bytes")
+        << int(TypeDword) << QByteArray("\x78\x56\x34\x12", 4) << true << QStringLiteral("305419896");
+    QTest::newRow("largest number") << int(TypeDword) << QByteArray(4, '\xff') << true << QStringLiteral("4294967295");
     QTest::newRow("zero") << int(TypeDword) << QByteArray(4, '\0') << true << QStringLiteral("0");
     QTest::newRow("expandable text keeps KeyVal")
-        << int(TypeExpandString) << QByteArray("%SystemRoot%\\x.exe", 19) << true
-        << QStringLiteral("before");
-    QTest::newRow("binary keeps KeyVal")
-        << 3 << QByteArray("\x01\x02", 2) << true << QStringLiteral("before");
+        << int(TypeExpandString) << QByteArray("%SystemRoot%\\x.exe", 19) << true << QStringLiteral("before");
+    QTest::newRow("binary keeps KeyVal") << 3 << QByteArray("\x01\x02", 2) << true << QStringLiteral("before");
     QTest::newRow("missing value") << Absent << QByteArray() << false << QString();
     QTest::newRow("missing key") << NoKey << QByteArray() << false << QString();
     QTest::newRow("key refused") << Refused << QByteArray() << false << QString();
@@ -146,9 +137,7 @@ void tst_about_sysinfo::getKeyValue()
     MemoryRegistry registry;
     store(registry, ToolKey, "PATH", type, data);
     QString value = QStringLiteral("before");
-    QCOMPARE(GetKeyValue(registry, LocalMachine, QString::fromLatin1(ToolKey),
-                         QStringLiteral("PATH"), value),
-             result);
+    QCOMPARE(GetKeyValue(registry, LocalMachine, QString::fromLatin1(ToolKey), QStringLiteral("PATH"), value), result);
     QCOMPARE(value, keyVal);
     QCOMPARE(registry.openKeyCount(), 0);
     QCOMPARE(registry.badCloses(), 0);
@@ -161,9 +150,8 @@ void tst_about_sysinfo::getKeyValueClosesKeyOnError()
     MemoryRegistry registry;
     registry.setValue(LocalMachine, ToolKey, "PATH", TypeString, QByteArray());
     QString value = QStringLiteral("before");
-    QVERIFY_THROWS_EXCEPTION(RegistryError,
-                             GetKeyValue(registry, LocalMachine, QString::fromLatin1(ToolKey),
-                                         QStringLiteral("PATH"), value));
+    QVERIFY_THROWS_EXCEPTION(RegistryError, GetKeyValue(registry, LocalMachine, QString::fromLatin1(ToolKey),
+                                                        QStringLiteral("PATH"), value));
     QCOMPARE(registry.openedKeys().size(), 1);
     QCOMPARE(registry.openKeyCount(), 0);
     QCOMPARE(registry.badCloses(), 0);
@@ -175,7 +163,7 @@ void tst_about_sysinfo::startSysInfo_data()
     QTest::addColumn<QByteArray>("firstData");
     QTest::addColumn<int>("secondType");
     QTest::addColumn<QByteArray>("secondData");
-    QTest::addColumn<QStringList>("started");      // %T is the fixture directory
+    QTest::addColumn<QStringList>("started"); // %T is the fixture directory
     QTest::addColumn<bool>("message");
     QTest::addColumn<bool>("secondConsulted");
 
@@ -191,8 +179,8 @@ void tst_about_sysinfo::startSysInfo_data()
     QTest::newRow("second names the tool's directory")
         << Absent << QByteArray() << sz << msdir << QStringList{msinfo} << false << true;
     QTest::newRow("second names it with a trailing separator")
-        << Absent << QByteArray() << sz << QByteArray("%T/msdir/") << QStringList{"%T/msdir//MSINFO32.EXE"}
-        << false << true;
+        << Absent << QByteArray() << sz << QByteArray("%T/msdir/") << QStringList{"%T/msdir//MSINFO32.EXE"} << false
+        << true;
     QTest::newRow("first key missing, second names the directory")
         << NoKey << QByteArray() << sz << msdir << QStringList{msinfo} << false << true;
     QTest::newRow("first key refused, second names the directory")
@@ -205,26 +193,19 @@ void tst_about_sysinfo::startSysInfo_data()
         << Absent << QByteArray() << sz << QByteArray("%T/dirdir") << QStringList{} << true << true;
     QTest::newRow("second directory missing")
         << Absent << QByteArray() << sz << QByteArray("%T/nowhere") << QStringList{} << true << true;
-    QTest::newRow("neither value")
-        << Absent << QByteArray() << Absent << QByteArray() << QStringList{} << true << true;
-    QTest::newRow("neither key")
-        << NoKey << QByteArray() << NoKey << QByteArray() << QStringList{} << true << true;
+    QTest::newRow("neither value") << Absent << QByteArray() << Absent << QByteArray() << QStringList{} << true << true;
+    QTest::newRow("neither key") << NoKey << QByteArray() << NoKey << QByteArray() << QStringList{} << true << true;
     QTest::newRow("first names a missing file")
-        << sz << QByteArray("%T/tool/missing") << sz << msdir << QStringList{"%T/tool/missing"}
-        << true << false;
+        << sz << QByteArray("%T/tool/missing") << sz << msdir << QStringList{"%T/tool/missing"} << true << false;
     QTest::newRow("first is expandable text")
-        << int(TypeExpandString) << tool + '\0' << sz << msdir << QStringList{QString()} << true
-        << false;
-    QTest::newRow("first is a number")
-        << int(TypeDword) << QByteArray("\x05\0\0\0", 4) << sz << msdir << QStringList{"5"} << true
-        << false;
-    QTest::newRow("first has no data")
-        << sz << QByteArray() << sz << msdir << QStringList{} << true << false;
-    QTest::newRow("second has no data")
-        << Absent << QByteArray() << sz << QByteArray() << QStringList{} << true << true;
-    QTest::newRow("second is a number")
-        << Absent << QByteArray() << int(TypeDword) << QByteArray("\x01\0\0\0", 4) << QStringList{}
-        << true << true;
+        << int(TypeExpandString) << tool + '\0' << sz << msdir << QStringList{QString()} << true << false;
+    QTest::newRow("first is a number") << int(TypeDword) << QByteArray("\x05\0\0\0", 4) << sz << msdir
+                                       << QStringList{"5"} << true << false;
+    QTest::newRow("first has no data") << sz << QByteArray() << sz << msdir << QStringList{} << true << false;
+    QTest::newRow("second has no data") << Absent << QByteArray() << sz << QByteArray() << QStringList{} << true
+                                        << true;
+    QTest::newRow("second is a number") << Absent << QByteArray() << int(TypeDword) << QByteArray("\x01\0\0\0", 4)
+                                        << QStringList{} << true << true;
 }
 
 void tst_about_sysinfo::startSysInfo()
@@ -239,8 +220,7 @@ void tst_about_sysinfo::startSysInfo()
 
     MemoryRegistry registry;
     store(registry, ToolKey, "PATH", firstType, firstData.replace("%T", m_dir.path().toLocal8Bit()));
-    store(registry, LocationKey, "MSINFO", secondType,
-          secondData.replace("%T", m_dir.path().toLocal8Bit()));
+    store(registry, LocationKey, "MSINFO", secondType, secondData.replace("%T", m_dir.path().toLocal8Bit()));
     RecordingLauncher launcher;
 
     StartSysInfo(registry, launcher);

@@ -56,8 +56,8 @@ private slots:
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         tool.setProcessEnvironment(env);
         tool.start(QStringLiteral(VANTO_TOOL_BINARY),
-                   {QStringLiteral("--simulate"), QStringLiteral("--sim-arg=--supplies-live"),
-                    QStringLiteral("--log"), QStringLiteral("bench")});
+                   {QStringLiteral("--simulate"), QStringLiteral("--sim-arg=--supplies-live"), QStringLiteral("--log"),
+                    QStringLiteral("bench")});
         QVERIFY(tool.waitForStarted());
 
         // Header at the first 4 s tick, the first record at the second.
@@ -73,8 +73,8 @@ private slots:
         // The date and time are the locale's; the seven values follow them.
         const QList<QByteArray> lines = text.split('\n');
         QCOMPARE(lines[0], LogWriter::HeaderLine.toLatin1() + '\r');
-        static const QRegularExpression record(QStringLiteral(
-                R"(^[^,]+,      -?[\d.]+      -?[\d.]+      \d+      \d+      \d+      \d+      u\r$)"));
+        static const QRegularExpression record(
+            QStringLiteral(R"(^[^,]+,      -?[\d.]+      -?[\d.]+      \d+      \d+      \d+      \d+      u\r$)"));
         QVERIFY2(record.match(QString::fromLatin1(lines[1])).hasMatch(), lines[1].constData());
     }
 

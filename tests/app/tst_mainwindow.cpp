@@ -25,7 +25,7 @@ struct Box
 
 using Rig = WindowRig;
 const auto topLevel = &WindowRig::topLevel;
-}
+} // namespace
 
 class tst_mainwindow : public QObject
 {
@@ -93,35 +93,56 @@ private slots:
         const QColor green(0, 255, 0), red(255, 0, 0), yellow(255, 255, 0);
         const QString rangeTip = QStringLiteral("OK Range +/- 10%  = Green else Red");
         // Pixels at 15 twips each, relative to the client area or the enclosing frame.
-        QTest::newRow("CWButton1") << "CWButton1" << QRect(32, 8, 89, 33) << "Logging On/Off" << "" << red;
-        QTest::newRow("CWButton2") << "CWButton2" << QRect(32, 48, 89, 33) << "Serial Comms" << "" << red;
-        QTest::newRow("cmdFstUpdt") << "cmdFstUpdt" << QRect(32, 96, 89, 41) << "Slow Update" << "" << green;
-        QTest::newRow("cmdLoaded") << "cmdLoaded" << QRect(32, 152, 89, 41) << "Load On/Off" << "" << yellow;
+        QTest::newRow("CWButton1") << "CWButton1" << QRect(32, 8, 89, 33) << "Logging On/Off"
+                                   << "" << red;
+        QTest::newRow("CWButton2") << "CWButton2" << QRect(32, 48, 89, 33) << "Serial Comms"
+                                   << "" << red;
+        QTest::newRow("cmdFstUpdt") << "cmdFstUpdt" << QRect(32, 96, 89, 41) << "Slow Update"
+                                    << "" << green;
+        QTest::newRow("cmdLoaded") << "cmdLoaded" << QRect(32, 152, 89, 41) << "Load On/Off"
+                                   << "" << yellow;
         QTest::newRow("cmd1PPSOnOff") << "cmd1PPSOnOff" << QRect(32, 208, 89, 41) << "1PPS On/Off"
                                       << "One PPS sense is OFF" << yellow;
-        QTest::newRow("agd400VDC") << "agd400VDC" << QRect(168, 8, 137, 57) << "" << "" << none;
-        QTest::newRow("Label1") << "Label1" << QRect(168, 72, 73, 17) << "Ch 1 400 VDC" << "" << none;
-        QTest::newRow("lbl400VDC") << "lbl400VDC" << QRect(256, 72, 49, 17) << "" << "" << none;
+        QTest::newRow("agd400VDC") << "agd400VDC" << QRect(168, 8, 137, 57) << ""
+                                   << "" << none;
+        QTest::newRow("Label1") << "Label1" << QRect(168, 72, 73, 17) << "Ch 1 400 VDC"
+                                << "" << none;
+        QTest::newRow("lbl400VDC") << "lbl400VDC" << QRect(256, 72, 49, 17) << ""
+                                   << "" << none;
         QTest::newRow("sts400OK") << "sts400OK" << QRect(320, 8, 25, 57) << "OK" << rangeTip << green;
-        QTest::newRow("agd48VDC") << "agd48VDC" << QRect(168, 112, 137, 57) << "" << "" << none;
-        QTest::newRow("Label2") << "Label2" << QRect(168, 184, 73, 17) << "Ch 2 48 VDC" << "" << none;
-        QTest::newRow("lbl48VDC") << "lbl48VDC" << QRect(256, 184, 49, 17) << "" << "" << none;
+        QTest::newRow("agd48VDC") << "agd48VDC" << QRect(168, 112, 137, 57) << ""
+                                  << "" << none;
+        QTest::newRow("Label2") << "Label2" << QRect(168, 184, 73, 17) << "Ch 2 48 VDC"
+                                << "" << none;
+        QTest::newRow("lbl48VDC") << "lbl48VDC" << QRect(256, 184, 49, 17) << ""
+                                  << "" << none;
         QTest::newRow("sts48OK") << "sts48OK" << QRect(320, 112, 25, 57) << "OK" << rangeTip << green;
-        QTest::newRow("frFreq") << "frFreq" << QRect(360, 8, 129, 177) << "1PPS Status" << "" << none;
-        QTest::newRow("Label5") << "Label5" << QRect(8, 24, 97, 17) << "Pulse Width (us)" << "" << none;
-        QTest::newRow("txtPlsWdth") << "txtPlsWdth" << QRect(48, 48, 65, 19) << "" << "" << none;
-        QTest::newRow("Label6") << "Label6" << QRect(8, 88, 113, 17) << "Pulse Frequency (Hz)" << "" << none;
-        QTest::newRow("txtPlsFreq") << "txtPlsFreq" << QRect(48, 120, 65, 19) << "" << "" << none;
-        QTest::newRow("frTemp") << "frTemp" << QRect(520, 8, 121, 177) << "Temperature" << "" << none;
-        QTest::newRow("lblCtrTemp") << "lblCtrTemp" << QRect(8, 16, 81, 33) << "Control Can Temp Deg C" << ""
-                                    << none;
-        QTest::newRow("txtCtrCanTemp") << "txtCtrCanTemp" << QRect(40, 48, 65, 19) << "" << "" << none;
-        QTest::newRow("lblLoadTemp") << "lblLoadTemp" << QRect(8, 88, 89, 33) << "Load Can Temp Deg C" << ""
-                                     << none;
-        QTest::newRow("txtLoadCanTemp") << "txtLoadCanTemp" << QRect(40, 120, 65, 19) << "" << "" << none;
-        QTest::newRow("lblCommStat") << "lblCommStat" << QRect(312, 192, 65, 17) << "Comm Status" << "" << none;
-        QTest::newRow("lblCommStatData") << "lblCommStatData" << QRect(384, 184, 257, 25) << "" << "" << none;
-        QTest::newRow("Text1") << "Text1" << QRect(168, 224, 457, 25) << "" << "" << none;
+        QTest::newRow("frFreq") << "frFreq" << QRect(360, 8, 129, 177) << "1PPS Status"
+                                << "" << none;
+        QTest::newRow("Label5") << "Label5" << QRect(8, 24, 97, 17) << "Pulse Width (us)"
+                                << "" << none;
+        QTest::newRow("txtPlsWdth") << "txtPlsWdth" << QRect(48, 48, 65, 19) << ""
+                                    << "" << none;
+        QTest::newRow("Label6") << "Label6" << QRect(8, 88, 113, 17) << "Pulse Frequency (Hz)"
+                                << "" << none;
+        QTest::newRow("txtPlsFreq") << "txtPlsFreq" << QRect(48, 120, 65, 19) << ""
+                                    << "" << none;
+        QTest::newRow("frTemp") << "frTemp" << QRect(520, 8, 121, 177) << "Temperature"
+                                << "" << none;
+        QTest::newRow("lblCtrTemp") << "lblCtrTemp" << QRect(8, 16, 81, 33) << "Control Can Temp Deg C"
+                                    << "" << none;
+        QTest::newRow("txtCtrCanTemp") << "txtCtrCanTemp" << QRect(40, 48, 65, 19) << ""
+                                       << "" << none;
+        QTest::newRow("lblLoadTemp") << "lblLoadTemp" << QRect(8, 88, 89, 33) << "Load Can Temp Deg C"
+                                     << "" << none;
+        QTest::newRow("txtLoadCanTemp") << "txtLoadCanTemp" << QRect(40, 120, 65, 19) << ""
+                                        << "" << none;
+        QTest::newRow("lblCommStat") << "lblCommStat" << QRect(312, 192, 65, 17) << "Comm Status"
+                                     << "" << none;
+        QTest::newRow("lblCommStatData") << "lblCommStatData" << QRect(384, 184, 257, 25) << ""
+                                         << "" << none;
+        QTest::newRow("Text1") << "Text1" << QRect(168, 224, 457, 25) << ""
+                               << "" << none;
     }
 
     void inventory()
@@ -202,7 +223,6 @@ private slots:
         const QRect before = rig.child("Text1")->geometry();
         rig.window->resize(rig.window->size() + QSize(200, 100));
         QCOMPARE(rig.child("Text1")->geometry(), before);
-
     }
 
     void tabOrderSkipsLabelsAndFrames()

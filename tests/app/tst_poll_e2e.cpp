@@ -40,7 +40,7 @@ private:
     QByteArray m_heard;
     QTimer m_timer;
 };
-}
+} // namespace
 
 // The poll cycle over the real serial backend: port 1 is a symbolic link the
 // test points at a pseudo-terminal whose far end the test drives.

@@ -97,7 +97,7 @@ QByteArray printedBy(const std::function<void()> &run)
 }
 
 const auto topLevel = &WindowRig::topLevel;
-}
+} // namespace
 
 // The poll tick on the real window: read, lamp, parse, send, and what it does
 // when the port is closed, fails or goes away.
@@ -157,12 +157,14 @@ private slots:
 
         QTest::newRow("telemetry") << Telemetry << QString::fromLatin1(Telemetry) << "" << true << "27" << 0;
         QTest::newRow("telemetry with fractions")
-            << QByteArray("300.15,290.15,1,10,3840,3277,u,0,*") << "300.15,290.15,1,10,3840,3277,u,0,*" << ""
-            << true << "27.15" << 0;
+            << QByteArray("300.15,290.15,1,10,3840,3277,u,0,*") << "300.15,290.15,1,10,3840,3277,u,0,*"
+            << "" << true << "27.15" << 0;
         QTest::newRow("text message") << QByteArray("Controller reset*") << "Controller reset*"
                                       << "Controller reset*" << true << "" << 0;
-        QTest::newRow("cut short") << QByteArray("300,290,1") << "?" << "No Data" << false << "" << 1;
-        QTest::newRow("silent") << QByteArray() << "?" << "No Data" << false << "" << 1;
+        QTest::newRow("cut short") << QByteArray("300,290,1") << "?"
+                                   << "No Data" << false << "" << 1;
+        QTest::newRow("silent") << QByteArray() << "?"
+                                << "No Data" << false << "" << 1;
     }
     void tickShowsItsReplyBeforeSending()
     {
@@ -337,8 +339,8 @@ private slots:
         // Counted from the first failed open, the reset's own included.
         const QList<qint64> &failed = rig.port->failedOpensAt;
         for (qsizetype i = 1; i < failed.size(); ++i)
-            QVERIFY2(failed[i] - failed[i - 1] >= 950, qPrintable(QStringLiteral("reopen tried %1 ms after the last")
-                                                                      .arg(failed[i] - failed[i - 1])));
+            QVERIFY2(failed[i] - failed[i - 1] >= 950,
+                     qPrintable(QStringLiteral("reopen tried %1 ms after the last").arg(failed[i] - failed[i - 1])));
         QCOMPARE(rig.port->writes.size(), writes);
         QCOMPARE(rig.screen().status, QStringLiteral("No Data"));
         QVERIFY(!rig.screen().serialLamp);

@@ -25,9 +25,10 @@ protected:
     }
 };
 
-const QStringList Controls{"CWButton1", "CWButton2", "cmdFstUpdt", "cmdLoaded", "cmd1PPSOnOff", "agd400VDC",
-                           "lbl400VDC", "sts400OK", "agd48VDC", "lbl48VDC", "sts48OK", "txtPlsWdth",
-                           "txtPlsFreq", "txtCtrCanTemp", "txtLoadCanTemp", "lblCommStatData", "Text1"};
+const QStringList Controls{"CWButton1",       "CWButton2",  "cmdFstUpdt", "cmdLoaded",     "cmd1PPSOnOff",
+                           "agd400VDC",       "lbl400VDC",  "sts400OK",   "agd48VDC",      "lbl48VDC",
+                           "sts48OK",         "txtPlsWdth", "txtPlsFreq", "txtCtrCanTemp", "txtLoadCanTemp",
+                           "lblCommStatData", "Text1"};
 
 } // namespace
 
@@ -57,21 +58,19 @@ private slots:
 
         const QByteArray worked("300,290,1,10,3840,3277,u,*");
         QTest::newRow("same reply") << worked << worked << QStringList{};
-        QTest::newRow("same text message") << QByteArray("Controller reset*") << QByteArray("Controller reset*")
-                                           << QStringList{};
+        QTest::newRow("same text message")
+            << QByteArray("Controller reset*") << QByteArray("Controller reset*") << QStringList{};
         QTest::newRow("silent again") << QByteArray() << QByteArray() << QStringList{};
-        QTest::newRow("400 V moves")
-                << worked << QByteArray("300,290,1,10,3700,3277,u,*")
-                << QStringList{"Text1", "agd400VDC", "lbl400VDC"};
-        QTest::newRow("48 V out of range")
-                << worked << QByteArray("300,290,1,10,3840,4000,u,*")
-                << QStringList{"Text1", "agd48VDC", "lbl48VDC", "sts48OK"};
-        QTest::newRow("load engaged")
-                << worked << QByteArray("300,290,1,10,3840,3277,l,*") << QStringList{"Text1", "cmdLoaded"};
-        QTest::newRow("pulse width")
-                << worked << QByteArray("300,290,1,11,3840,3277,u,*") << QStringList{"Text1", "txtPlsWdth"};
-        QTest::newRow("load can warms")
-                << worked << QByteArray("301,290,1,10,3840,3277,u,*") << QStringList{"Text1", "txtLoadCanTemp"};
+        QTest::newRow("400 V moves") << worked << QByteArray("300,290,1,10,3700,3277,u,*")
+                                     << QStringList{"Text1", "agd400VDC", "lbl400VDC"};
+        QTest::newRow("48 V out of range") << worked << QByteArray("300,290,1,10,3840,4000,u,*")
+                                           << QStringList{"Text1", "agd48VDC", "lbl48VDC", "sts48OK"};
+        QTest::newRow("load engaged") << worked << QByteArray("300,290,1,10,3840,3277,l,*")
+                                      << QStringList{"Text1", "cmdLoaded"};
+        QTest::newRow("pulse width") << worked << QByteArray("300,290,1,11,3840,3277,u,*")
+                                     << QStringList{"Text1", "txtPlsWdth"};
+        QTest::newRow("load can warms") << worked << QByteArray("301,290,1,10,3840,3277,u,*")
+                                        << QStringList{"Text1", "txtLoadCanTemp"};
     }
 
     void paintsWhatChanged()

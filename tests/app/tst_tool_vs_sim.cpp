@@ -56,7 +56,7 @@ bool gone(qint64 pid)
     // A zombie still has a /proc entry, but no command line.
     return argumentsOf(pid).isEmpty();
 }
-}
+} // namespace
 
 // The tool as a technician runs it, against the controller simulator.
 class tst_tool_vs_sim : public QObject
@@ -70,11 +70,16 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("stdoutHas");
         QTest::addColumn<QString>("stderrHas");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate" << "";
-        QTest::newRow("help names trace") << QStringList{"--help"} << 0 << "--trace" << "";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "1.0.0" << "";
-        QTest::newRow("port 9") << QStringList{"--port", "9=/dev/x"} << 2 << "" << "must be 1 to 8";
-        QTest::newRow("port without device") << QStringList{"--port", "1="} << 2 << "" << "no device given";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate"
+                              << "";
+        QTest::newRow("help names trace") << QStringList{"--help"} << 0 << "--trace"
+                                          << "";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "1.0.0"
+                                 << "";
+        QTest::newRow("port 9") << QStringList{"--port", "9=/dev/x"} << 2 << ""
+                                << "must be 1 to 8";
+        QTest::newRow("port without device") << QStringList{"--port", "1="} << 2 << ""
+                                             << "no device given";
     }
     void commandLine()
     {
@@ -121,13 +126,14 @@ private slots:
         clock.start();
         while (clock.elapsed() < 3000)
             tool.waitForReadyRead(int(3000 - clock.elapsed()));
-        const QStringList lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(
-            QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList lines
+            = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QString shown = lines.join(QLatin1Char('\n'));
         QVERIFY2(lines.size() >= 10 && lines.size() <= 14, qPrintable(QString::number(lines.size()) + "\n" + shown));
 
         // Telemetry decoded without complaint: an empty status, the load reported disconnected.
-        const QRegularExpression decoded(QStringLiteral(R"(^reply [0-9.]+,[0-9.]+,\d+,\d+,\d+,\d+,u,0,\* \|  \| sent u$)"));
+        const QRegularExpression decoded(
+            QStringLiteral(R"(^reply [0-9.]+,[0-9.]+,\d+,\d+,\d+,\d+,u,0,\* \|  \| sent u$)"));
         int decodedLines = 0;
         for (const QString &line : lines)
             decodedLines += decoded.match(line).hasMatch() ? 1 : 0;
@@ -161,15 +167,16 @@ private slots:
     void followsTheDeviceWhenItReappears()
     {
         QProcess tool;
-        tool.start(Tool, {QStringLiteral("--simulate"), QStringLiteral("--trace"),
-                          QStringLiteral("--sim-arg=--vanish-every=2.5"), QStringLiteral("--sim-arg=--vanish-for=0.5")});
+        tool.start(Tool,
+                   {QStringLiteral("--simulate"), QStringLiteral("--trace"),
+                    QStringLiteral("--sim-arg=--vanish-every=2.5"), QStringLiteral("--sim-arg=--vanish-for=0.5")});
         QVERIFY(tool.waitForStarted(5000));
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 5000)
             tool.waitForReadyRead(int(5000 - clock.elapsed()));
-        const QStringList lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(
-            QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList lines
+            = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         ::kill(pid_t(tool.processId()), SIGTERM);
         QVERIFY(tool.waitForFinished(5000));
 

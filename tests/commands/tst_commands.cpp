@@ -52,7 +52,7 @@ void compareLook(const Look &actual, const Look &expected)
     QCOMPARE(actual.toolTip, expected.toolTip);
     QCOMPARE(actual.colour, expected.colour);
 }
-}
+} // namespace
 
 Q_DECLARE_METATYPE(Look)
 
@@ -88,9 +88,9 @@ private slots:
         QTest::addColumn<Look>("second");
         QTest::addColumn<QByteArray>("secondLetter");
 
-        QTest::newRow("1PPS") << "cmd1PPSOnOff"
-                              << Look{"1PPS Enabled", "One PPS sense is turned ON", Green} << QByteArray("E")
-                              << Look{"1PPS Disabled", "One PPS sense is turned OFF", Red} << QByteArray("D");
+        QTest::newRow("1PPS") << "cmd1PPSOnOff" << Look{"1PPS Enabled", "One PPS sense is turned ON", Green}
+                              << QByteArray("E") << Look{"1PPS Disabled", "One PPS sense is turned OFF", Red}
+                              << QByteArray("D");
         QTest::newRow("update rate")
             << "cmdFstUpdt"
             << Look{"Fast Update", "Click will make the controller run with out checking the timming signal.", Green}
@@ -98,8 +98,7 @@ private slots:
             << QByteArray("f");
         QTest::newRow("load") << "cmdLoaded"
                               << Look{"Loaded", "Load is engaged, do not connect to an extension cord!", Red}
-                              << QByteArray("l") << Look{"Unloaded", "Load is disconnected.", Green}
-                              << QByteArray("u");
+                              << QByteArray("l") << Look{"Unloaded", "Load is disconnected.", Green} << QByteArray("u");
     }
     void toggleCycles()
     {
@@ -268,7 +267,8 @@ private slots:
         QCOMPARE(rig.tick("300,290,1,10,0,0,u,*"), QByteArray("l"));
         QCOMPARE(rig.look("cmdLoaded").caption, QStringLiteral("Unloaded"));
         QCOMPARE(rig.look("cmdLoaded").colour, Green);
-        QCOMPARE(rig.look("cmdLoaded").toolTip, QStringLiteral("Load is engaged, do not connect to an extension cord!"));
+        QCOMPARE(rig.look("cmdLoaded").toolTip,
+                 QStringLiteral("Load is engaged, do not connect to an extension cord!"));
         QCOMPARE(rig.window->commands().strLoadState(), QStringLiteral("l"));
 
         rig.click("cmdLoaded");
@@ -286,8 +286,7 @@ private slots:
         rig.click("cmdLoaded");
         QCOMPARE(rig.tick(), QByteArray("l"));
         QCOMPARE(rig.tick(), QByteArray("l"));
-        QCOMPARE(rig.port->writes.mid(rig.port->writes.size() - 3),
-                 (QList<QByteArray>{"E", "l", "l"}));
+        QCOMPARE(rig.port->writes.mid(rig.port->writes.size() - 3), (QList<QByteArray>{"E", "l", "l"}));
 
         // Clicks between two ticks: only the last one goes out.
         rig.click("cmdFstUpdt");

@@ -12,9 +12,8 @@ namespace {
 
 bool near(QRgb pixel, const QColor &colour, int tolerance = 30)
 {
-    return std::abs(qRed(pixel) - colour.red()) <= tolerance
-        && std::abs(qGreen(pixel) - colour.green()) <= tolerance
-        && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
+    return std::abs(qRed(pixel) - colour.red()) <= tolerance && std::abs(qGreen(pixel) - colour.green()) <= tolerance
+           && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
 }
 
 int countNear(const QImage &image, const QColor &colour, int tolerance = 30)
@@ -287,9 +286,9 @@ private slots:
         // stands low in the middle.
         const double dx = needle.centre.x() - gauge.width() / 2.0;
         const double y = needle.centre.y() / gauge.height();
-        const bool pointsThere = side == "left" ? dx < -10 && y > 0.7
-                               : side == "right" ? dx > 10 && y > 0.7
-                                                 : std::abs(dx) < 2 && y < 0.65;
+        const bool pointsThere = side == "left"    ? dx < -10 && y > 0.7
+                                 : side == "right" ? dx > 10 && y > 0.7
+                                                   : std::abs(dx) < 2 && y < 0.65;
         QVERIFY2(pointsThere, qPrintable(QString("%1,%2").arg(needle.centre.x()).arg(needle.centre.y())));
     }
 

@@ -95,7 +95,7 @@ struct DuringBox
     qsizetype sent = 0;
     QString status;
 };
-}
+} // namespace
 
 class tst_commsetup : public QObject
 {
@@ -154,8 +154,7 @@ private slots:
         QTest::newRow("1e0") << c << false << "1e0" << 0 << none << true << 1 << false << true;
         QTest::newRow("blanks around") << c << false << " 6 " << 0 << none << true << 6 << false << true;
         QTest::newRow("after a failed start") << c << true << "2" << 0 << none << true << 2 << false << true;
-        QTest::newRow("German 4,5 is port 4") << "de_DE" << false << "4,5" << 0 << none << true << 4 << false
-                                             << true;
+        QTest::newRow("German 4,5 is port 4") << "de_DE" << false << "4,5" << 0 << none << true << 4 << false << true;
 
         // Rejected: the old port is opened again, the dialog stays.
         QTest::newRow("empty") << c << false << "" << 0 << QStringList{Bad} << true << 1 << true << true;
@@ -165,8 +164,7 @@ private slots:
         QTest::newRow("8.4") << c << false << "8.4" << 0 << QStringList{Bad} << true << 1 << true << true;
         QTest::newRow("-3") << c << false << "-3" << 0 << QStringList{Bad} << true << 1 << true << true;
         QTest::newRow("1e308") << c << false << "1e308" << 0 << QStringList{Bad} << true << 1 << true << true;
-        QTest::newRow("German 8,4") << "de_DE" << false << "8,4" << 0 << QStringList{Bad} << true << 1 << true
-                                    << true;
+        QTest::newRow("German 8,4") << "de_DE" << false << "8,4" << 0 << QStringList{Bad} << true << 1 << true << true;
         // ... and when the old port can't be opened either, both messages.
         QTest::newRow("rejected after a failed start")
             << c << true << "9" << 0 << QStringList{Bad, Comm} << false << 1 << true << false;
@@ -313,8 +311,9 @@ private slots:
         rig.dialog.Show();
         QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
         rig.type(QStringLiteral("3"));
-        for (QWidget *target : {static_cast<QWidget *>(rig.txtSubseaPort()), static_cast<QWidget *>(rig.button("cmdDone")),
-                                static_cast<QWidget *>(rig.button("cmdCancel"))}) {
+        for (QWidget *target :
+             {static_cast<QWidget *>(rig.txtSubseaPort()), static_cast<QWidget *>(rig.button("cmdDone")),
+              static_cast<QWidget *>(rig.button("cmdCancel"))}) {
             target->setFocus();
             for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
                 QTest::keyClick(target, key);
@@ -457,9 +456,9 @@ private slots:
     // as the dialog left it.
     void lostPortAndTheOperatorsChoice_data()
     {
-        QTest::addColumn<QString>("entry");   // empty: the dialog is not used
+        QTest::addColumn<QString>("entry"); // empty: the dialog is not used
         QTest::addColumn<bool>("cancel");
-        QTest::addColumn<int>("reappears");   // the port that turns up afterwards
+        QTest::addColumn<int>("reappears"); // the port that turns up afterwards
         QTest::addColumn<bool>("reopened");
         QTest::addColumn<int>("commPort");
         QTest::newRow("no dialog, adapter back") << "" << false << 1 << true << 1;

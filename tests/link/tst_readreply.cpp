@@ -27,8 +27,8 @@ private slots:
     void reads_data()
     {
         QTest::addColumn<QByteArray>("buffered");
-        QTest::addColumn<QStringList>("replies");   // results of successive reads
-        QTest::addColumn<QByteArray>("left");       // still buffered afterwards
+        QTest::addColumn<QStringList>("replies"); // results of successive reads
+        QTest::addColumn<QByteArray>("left");     // still buffered afterwards
         QTest::addColumn<int>("resets");
 
         QTest::newRow("whole reply") << QByteArray("300,290,1,10,3840,3277,u,*")
@@ -37,18 +37,19 @@ private slots:
             << QByteArray("300,290,*Test*") << QStringList{"300,290,*", "Test*"} << QByteArray() << 0;
         QTest::newRow("what follows the terminator stays buffered")
             << QByteArray("a,*b,") << QStringList{"a,*"} << QByteArray("b,") << 0;
-        QTest::newRow("partial reply is dropped")
-            << QByteArray("300,290,1") << QStringList{"?"} << QByteArray() << 1;
+        QTest::newRow("partial reply is dropped") << QByteArray("300,290,1") << QStringList{"?"} << QByteArray() << 1;
         QTest::newRow("partial then the rest: no stitching")
             << QByteArray("300,290") << QStringList{"?", "?"} << QByteArray() << 2;
         QTest::newRow("silent controller") << QByteArray() << QStringList{"?"} << QByteArray() << 1;
         QTest::newRow("bare terminator") << QByteArray("*") << QStringList{"*"} << QByteArray() << 0;
-        QTest::newRow("high bytes are Latin-1")
-            << QByteArray("T\xb0""C\xff*") << QStringList{QString::fromLatin1("T\xb0""C\xff*")} << QByteArray() << 0;
-        QTest::newRow("longest reply")
-            << QByteArray(4095, 'A') + '*' << QStringList{QString(4095, 'A') + '*'} << QByteArray() << 0;
-        QTest::newRow("runaway line")
-            << QByteArray(4096, 'A') + "*B*" << QStringList{"?"} << QByteArray("*B*") << 1;
+        QTest::newRow("high bytes are Latin-1") << QByteArray("T\xb0"
+                                                              "C\xff*")
+                                                << QStringList{QString::fromLatin1("T\xb0"
+                                                                                   "C\xff*")}
+                                                << QByteArray() << 0;
+        QTest::newRow("longest reply") << QByteArray(4095, 'A') + '*' << QStringList{QString(4095, 'A') + '*'}
+                                       << QByteArray() << 0;
+        QTest::newRow("runaway line") << QByteArray(4096, 'A') + "*B*" << QStringList{"?"} << QByteArray("*B*") << 1;
     }
 
     void reads()
@@ -92,7 +93,11 @@ private slots:
     {
         struct ThrowingPort : FakeSerialControl
         {
-            QByteArray Input() override { ++inputReads; throw LinkError("device error"); }
+            QByteArray Input() override
+            {
+                ++inputReads;
+                throw LinkError("device error");
+            }
         } broken;
         broken.setPortOpen(true);
         QCOMPARE(Comunication::ReadReply(broken), QStringLiteral("?"));
@@ -125,7 +130,7 @@ private slots:
         QTimer::singleShot(0, this, [&fired] { fired = true; });
         Comunication::WaitMs(40.0f);
         QVERIFY(!fired);
-        QTRY_VERIFY(fired);   // it was only held back, not lost
+        QTRY_VERIFY(fired); // it was only held back, not lost
     }
 
     void waitWithoutLengthReturns_data()

@@ -26,7 +26,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 const QDateTime Morning(QDate(2026, 12, 7), QTime(8, 54, 38));
 const QString WorkedBody = QStringLiteral("27      17      10      1      375      48      u");
 
-}
+} // namespace
 
 class tst_logwriter : public QObject
 {
@@ -53,15 +53,28 @@ private slots:
         QTest::addColumn<QString>("generic");
 
         const QDateTime afternoon(QDate(2026, 3, 21), QTime(14, 5, 9));
-        QTest::newRow("en_US morning") << "en_US" << Morning << "12/7/2026" << "8:54:38 AM" << "12-7-2026";
-        QTest::newRow("en_US afternoon") << "en_US" << afternoon << "3/21/2026" << "2:05:09 PM" << "3-21-2026";
-        QTest::newRow("en_GB morning") << "en_GB" << Morning << "07/12/2026" << "08:54:38" << "07-12-2026";
-        QTest::newRow("en_GB afternoon") << "en_GB" << afternoon << "21/03/2026" << "14:05:09" << "21-03-2026";
-        QTest::newRow("de_DE morning") << "de_DE" << Morning << "07.12.2026" << "08:54:38" << "07.12.2026";
-        QTest::newRow("de_DE afternoon") << "de_DE" << afternoon << "21.03.2026" << "14:05:09" << "21.03.2026";
+        QTest::newRow("en_US morning") << "en_US" << Morning << "12/7/2026"
+                                       << "8:54:38 AM"
+                                       << "12-7-2026";
+        QTest::newRow("en_US afternoon") << "en_US" << afternoon << "3/21/2026"
+                                         << "2:05:09 PM"
+                                         << "3-21-2026";
+        QTest::newRow("en_GB morning") << "en_GB" << Morning << "07/12/2026"
+                                       << "08:54:38"
+                                       << "07-12-2026";
+        QTest::newRow("en_GB afternoon") << "en_GB" << afternoon << "21/03/2026"
+                                         << "14:05:09"
+                                         << "21-03-2026";
+        QTest::newRow("de_DE morning") << "de_DE" << Morning << "07.12.2026"
+                                       << "08:54:38"
+                                       << "07.12.2026";
+        QTest::newRow("de_DE afternoon") << "de_DE" << afternoon << "21.03.2026"
+                                         << "14:05:09"
+                                         << "21.03.2026";
         // A year before 2000 must not lose its century either.
-        QTest::newRow("en_US 1999") << "en_US" << QDateTime(QDate(1999, 1, 2), QTime(0, 0, 1))
-                                    << "1/2/1999" << "12:00:01 AM" << "1-2-1999";
+        QTest::newRow("en_US 1999") << "en_US" << QDateTime(QDate(1999, 1, 2), QTime(0, 0, 1)) << "1/2/1999"
+                                    << "12:00:01 AM"
+                                    << "1-2-1999";
     }
 
     void dateAndTimeTexts()
@@ -79,14 +92,12 @@ private slots:
         // Every locale Qt knows: the time has seconds, no zone, and the date a
         // four-digit year; generic names hold no character Windows refuses.
         const QString forbidden = QStringLiteral("/\\:<>\"|?*");
-        for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage,
-                                                              QLocale::AnyScript,
-                                                              QLocale::AnyCountry)) {
+        for (const QLocale &locale :
+             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
             QLocale::setDefault(locale);
             const QString time = LogDateTime::timeFormat();
             QVERIFY2(time.contains(u's') && !time.contains(u't'), qPrintable(locale.name() + ": " + time));
-            QVERIFY2(LogDateTime::dateFormat().contains(QStringLiteral("yyyy")),
-                     qPrintable(locale.name()));
+            QVERIFY2(LogDateTime::dateFormat().contains(QStringLiteral("yyyy")), qPrintable(locale.name()));
             const QString name = LogPaths::genericName(Morning.date());
             for (const QChar c : forbidden)
                 QVERIFY2(!name.contains(c), qPrintable(locale.name() + ": " + name));
@@ -99,12 +110,20 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
 
-        QTest::newRow("typed name") << "/data/VANTOData" << "test" << "/data/VANTOData/test.log";
-        QTest::newRow("directory given with separator") << "/data/VANTOData/" << "test" << "/data/VANTOData/test.log";
-        QTest::newRow("two blanks") << "/data/VANTOData" << "  " << "/data/VANTOData/  .log";
-        QTest::newRow("extension typed") << "/data/VANTOData" << "run.log" << "/data/VANTOData/run.log.log";
-        QTest::newRow("default directory") << "" << "test"
-                                           << QDir::homePath() + "/VANTOData/test.log";
+        QTest::newRow("typed name") << "/data/VANTOData"
+                                    << "test"
+                                    << "/data/VANTOData/test.log";
+        QTest::newRow("directory given with separator") << "/data/VANTOData/"
+                                                        << "test"
+                                                        << "/data/VANTOData/test.log";
+        QTest::newRow("two blanks") << "/data/VANTOData"
+                                    << "  "
+                                    << "/data/VANTOData/  .log";
+        QTest::newRow("extension typed") << "/data/VANTOData"
+                                         << "run.log"
+                                         << "/data/VANTOData/run.log.log";
+        QTest::newRow("default directory") << ""
+                                           << "test" << QDir::homePath() + "/VANTOData/test.log";
     }
 
     void pathsJoinWithOneSeparator()
@@ -124,18 +143,21 @@ private slots:
         QTest::addColumn<QString>("lines");
         QTest::addColumn<int>("count");
 
-        QTest::newRow("first tick: header only") << "b" << "H" << 1;
-        QTest::newRow("twenty-one good ticks") << QString(21, u'b')
-                                               << "H" + QString(19, u'R') + "H" << 1;
-        QTest::newRow("ticks without a body don't count")
-                << "b-b--b" << "HRR" << 3;
-        QTest::newRow("no parse since: the old line is not written again")
-                << "bb==b" << "HRR" << 3;
-        QTest::newRow("header tick with a bad reply") << "-" << "H" << 1;
-        QTest::newRow("header tick without a parse") << "=" << "H" << 1;
-        QTest::newRow("header drops the waiting body") << "b=" << "H" << 1;
+        QTest::newRow("first tick: header only") << "b"
+                                                 << "H" << 1;
+        QTest::newRow("twenty-one good ticks") << QString(21, u'b') << "H" + QString(19, u'R') + "H" << 1;
+        QTest::newRow("ticks without a body don't count") << "b-b--b"
+                                                          << "HRR" << 3;
+        QTest::newRow("no parse since: the old line is not written again") << "bb==b"
+                                                                           << "HRR" << 3;
+        QTest::newRow("header tick with a bad reply") << "-"
+                                                      << "H" << 1;
+        QTest::newRow("header tick without a parse") << "="
+                                                     << "H" << 1;
+        QTest::newRow("header drops the waiting body") << "b="
+                                                       << "H" << 1;
         QTest::newRow("skipped ticks stretch the cycle")
-                << QString(10, u'b') + "--" + QString(11, u'b') << "H" + QString(19, u'R') + "H" << 1;
+            << QString(10, u'b') + "--" + QString(11, u'b') << "H" + QString(19, u'R') + "H" << 1;
     }
 
     void counterCycle()
@@ -158,15 +180,13 @@ private slots:
             } else if (script[i] == u'-') {
                 strLogLine.clear();
             }
-            const bool due = line < lines.size()
-                    && (lines[line] == u'H' ? true : script[i] == u'b');
+            const bool due = line < lines.size() && (lines[line] == u'H' ? true : script[i] == u'b');
             QCOMPARE(writer.tick(strLogLine, path, now), due);
             if (!due)
                 continue;
-            const QString written = lines[line] == u'H'
-                    ? LogWriter::HeaderLine
-                    : LogDateTime::dateText(now.date()) + " " + LogDateTime::timeText(now.time())
-                            + ",      " + body;
+            const QString written = lines[line] == u'H' ? LogWriter::HeaderLine
+                                                        : LogDateTime::dateText(now.date()) + " "
+                                                              + LogDateTime::timeText(now.time()) + ",      " + body;
             QCOMPARE(strLogLine, written); // finished in place
             expected += written.toLatin1() + "\r\n";
             ++line;
@@ -209,12 +229,12 @@ private slots:
         writer.recordComposed();
         QVERIFY(writer.tick(strLogLine, path, Morning));
 
-        const QByteArray header =
-                "Date     Time         Int Temp Ext Temp   1PPS   Freq     400 VDC    48 VDC      Status";
+        const QByteArray header
+            = "Date     Time         Int Temp Ext Temp   1PPS   Freq     400 VDC    48 VDC      Status";
         QCOMPARE(header.size(), 87);
         QCOMPARE(contents(path),
                  "line of an earlier run\r\n" + header + "\r\n"
-                         + "12/7/2026 8:54:38 AM,      27      17      10      1      375      48      u\r\n");
+                     + "12/7/2026 8:54:38 AM,      27      17      10      1      375      48      u\r\n");
     }
 
     void missingLogDirectoryIsCreated()
@@ -232,9 +252,11 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
 
-        QTest::newRow("below a regular file") << m_dir.filePath("plain.txt") + "/x.log" << "Not a directory";
+        QTest::newRow("below a regular file") << m_dir.filePath("plain.txt") + "/x.log"
+                                              << "Not a directory";
         QTest::newRow("a directory as the file") << m_dir.filePath("adir") << "directory";
-        QTest::newRow("disk full") << "/dev/full" << "No space left on device";
+        QTest::newRow("disk full") << "/dev/full"
+                                   << "No space left on device";
     }
 
     void appendFailuresNameFileAndReason()
@@ -263,7 +285,7 @@ private slots:
         writeFile(path, earlier);
 
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old {};
+        rlimit old{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         rlimit tight = old;
         tight.rlim_cur = rlim_t(earlier.size() + 10);

@@ -29,7 +29,7 @@ struct Box
     MsgBoxButtons buttons;
 };
 
-}
+} // namespace
 
 // The log file dialog and the logging switch, wired as the main window wires
 // them: OK starts logging, the lamp follows loggingChanged.
@@ -109,7 +109,8 @@ private slots:
         QCOMPARE(dlg->geometry(), twips(2760, 3750, 6030, 3195));
         QCOMPARE(dlg->minimumSize(), dlg->maximumSize());
 
-        const struct {
+        const struct
+        {
             QWidget *control;
             const char *name;
             QRect rect;

@@ -26,8 +26,14 @@ QStringList fieldsOf(const QByteArray &reply)
 }
 
 // The tool's conversions, to see the counts land on the readouts they stand for.
-int volts400(int count) { return int(std::floor(count / 4096.0 * 400)); }
-int volts48(int count) { return int(std::floor(count / 4096.0 * 60)); }
+int volts400(int count)
+{
+    return int(std::floor(count / 4096.0 * 400));
+}
+int volts48(int count)
+{
+    return int(std::floor(count / 4096.0 * 60));
+}
 
 // One end-to-end run of the real simulator binary.
 struct SimProcess
@@ -71,7 +77,7 @@ QByteArray readReply(int fd, int timeoutMs)
     QByteArray reply;
     QDeadlineTimer deadline(timeoutMs);
     while (!reply.endsWith('*') && !deadline.hasExpired()) {
-        pollfd p { fd, POLLIN, 0 };
+        pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, int(qMax<qint64>(1, deadline.remainingTime()))) <= 0)
             continue;
         if (p.revents & (POLLHUP | POLLERR))
@@ -90,7 +96,7 @@ QByteArray exchange(int fd, char letter, int timeoutMs = 1000)
     return readReply(fd, timeoutMs);
 }
 
-}
+} // namespace
 
 class tst_simulator : public QObject
 {
@@ -289,7 +295,7 @@ private slots:
 
     void noFaultsPassRepliesThrough()
     {
-        FaultInjector faults(FaultRates {}, 1);
+        FaultInjector faults(FaultRates{}, 1);
         const QByteArray reply("300.15,290.15,1,10,3840,3277,u,0,*");
         for (int i = 0; i < 100; ++i) {
             const Delivery d = faults.deliver(reply);
@@ -362,7 +368,7 @@ private slots:
 
     void seedReproducesFaults()
     {
-        const FaultRates rates { 0.2, 0.2, 0.2, 0.2 };
+        const FaultRates rates{0.2, 0.2, 0.2, 0.2};
         FaultInjector a(rates, 8), b(rates, 8), c(rates, 9);
         const QByteArray reply("300.15,290.15,1,10,3840,3277,u,0,*");
         bool differs = false;
@@ -383,7 +389,7 @@ private slots:
     void answersCommandsOverThePseudoTerminal()
     {
         SimProcess sim;
-        const QString path = sim.start({ QStringLiteral("--seed"), QStringLiteral("1") });
+        const QString path = sim.start({QStringLiteral("--seed"), QStringLiteral("1")});
         QVERIFY2(path.startsWith(QLatin1String("/dev/")), qPrintable(path));
         const int fd = openDevice(path);
         QVERIFY(fd >= 0);
@@ -432,7 +438,7 @@ private slots:
         const QString link = dir.filePath(QStringLiteral("ttyVANTO"));
         QVERIFY(QFile::link(QStringLiteral("/nonexistent"), link)); // a stale link is replaced
         SimProcess sim;
-        const QString path = sim.start({ QStringLiteral("--link"), link });
+        const QString path = sim.start({QStringLiteral("--link"), link});
         QCOMPARE(QFileInfo(link).symLinkTarget(), path);
         const int fd = openDevice(link);
         QVERIFY(fd >= 0);
@@ -455,7 +461,7 @@ private slots:
         f.write("keep me");
         f.close();
         SimProcess sim;
-        QCOMPARE(sim.start({ QStringLiteral("--link"), file }), QString());
+        QCOMPARE(sim.start({QStringLiteral("--link"), file}), QString());
         sim.process.waitForFinished(3000);
         QCOMPARE(sim.process.state(), QProcess::NotRunning);
         QVERIFY(sim.process.exitCode() != 0);
@@ -466,11 +472,11 @@ private slots:
     void badOptionValuesAreRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("rate above 1") << QStringList { QStringLiteral("--silence"), QStringLiteral("1.5") };
-        QTest::newRow("negative rate") << QStringList { QStringLiteral("--garble"), QStringLiteral("-0.1") };
-        QTest::newRow("rate not a number") << QStringList { QStringLiteral("--split"), QStringLiteral("often") };
-        QTest::newRow("zero vanish period") << QStringList { QStringLiteral("--vanish-every"), QStringLiteral("0") };
-        QTest::newRow("stray argument") << QStringList { QStringLiteral("/dev/ttyS0") };
+        QTest::newRow("rate above 1") << QStringList{QStringLiteral("--silence"), QStringLiteral("1.5")};
+        QTest::newRow("negative rate") << QStringList{QStringLiteral("--garble"), QStringLiteral("-0.1")};
+        QTest::newRow("rate not a number") << QStringList{QStringLiteral("--split"), QStringLiteral("often")};
+        QTest::newRow("zero vanish period") << QStringList{QStringLiteral("--vanish-every"), QStringLiteral("0")};
+        QTest::newRow("stray argument") << QStringList{QStringLiteral("/dev/ttyS0")};
     }
     void badOptionValuesAreRefused()
     {
@@ -488,8 +494,8 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("ttyVANTO"));
         SimProcess sim;
-        const QString first = sim.start({ QStringLiteral("--link"), link, QStringLiteral("--vanish-every"),
-                                          QStringLiteral("0.5"), QStringLiteral("--vanish-for"), QStringLiteral("0.5") });
+        const QString first = sim.start({QStringLiteral("--link"), link, QStringLiteral("--vanish-every"),
+                                         QStringLiteral("0.5"), QStringLiteral("--vanish-for"), QStringLiteral("0.5")});
         QCOMPARE(QFileInfo(link).symLinkTarget(), first);
         const int fd = openDevice(link);
         QVERIFY(fd >= 0);
@@ -498,7 +504,7 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo(link).isSymLink(), 2000);
         // The open port fails, as a pulled adapter does.
-        pollfd p { fd, POLLIN, 0 };
+        pollfd p{fd, POLLIN, 0};
         QCOMPARE(::poll(&p, 1, 1000), 1);
         QVERIFY(p.revents & (POLLHUP | POLLERR));
         QCOMPARE(openDevice(link), -1);
@@ -519,8 +525,8 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("ttyVANTO"));
         SimProcess sim;
-        QVERIFY(!sim.start({ QStringLiteral("--link"), link, QStringLiteral("--supplies-live"),
-                             QStringLiteral("--vanish-every"), QStringLiteral("0.6") })
+        QVERIFY(!sim.start({QStringLiteral("--link"), link, QStringLiteral("--supplies-live"),
+                            QStringLiteral("--vanish-every"), QStringLiteral("0.6")})
                      .isEmpty());
         QSerialPort port(link);
         port.setBaudRate(QSerialPort::Baud9600);
@@ -548,9 +554,8 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("ttyVANTO"));
         QProcess shell;
-        shell.start(QStringLiteral("/bin/sh"),
-                    { QStringLiteral("-c"), QStringLiteral("\"$0\" --link \"$1\" & wait"),
-                      QStringLiteral(VANTO_SIM_BINARY), link });
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --link \"$1\" & wait"),
+                                                QStringLiteral(VANTO_SIM_BINARY), link});
         QVERIFY(shell.waitForStarted(3000));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 3000);
         shell.kill();

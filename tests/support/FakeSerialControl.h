@@ -10,13 +10,13 @@
 class FakeSerialControl : public SerialControl
 {
 public:
-    QByteArray rx;               // what the "controller" has sent and is not read yet
-    QList<QByteArray> writes;    // every Output, in order
-    QSet<int> failingPorts;      // port numbers whose opening fails
-    bool failOutput = false;     // Output throws even while open
-    int opens = 0;               // successful opens
-    int closes = 0;              // closes of an open port
-    int inputReads = 0;          // calls of Input
+    QByteArray rx;            // what the "controller" has sent and is not read yet
+    QList<QByteArray> writes; // every Output, in order
+    QSet<int> failingPorts;   // port numbers whose opening fails
+    bool failOutput = false;  // Output throws even while open
+    int opens = 0;            // successful opens
+    int closes = 0;           // closes of an open port
+    int inputReads = 0;       // calls of Input
 
     int CommPort() const override { return m_port; }
     void setCommPort(int port) override

@@ -7,11 +7,10 @@ Q_DECLARE_METATYPE(DecodedReply)
 
 namespace {
 
-template <typename T, typename Show>
+template<typename T, typename Show>
 QString member(const char *name, const std::optional<T> &value, Show show)
 {
-    return QStringLiteral("%1=%2\n").arg(QLatin1String(name),
-                                         value ? show(*value) : QStringLiteral("<unchanged>"));
+    return QStringLiteral("%1=%2\n").arg(QLatin1String(name), value ? show(*value) : QStringLiteral("<unchanged>"));
 }
 
 QString showLamp(const LampLook &l)
@@ -32,9 +31,8 @@ QString describe(const DecodedReply &r)
     d += member("txtPlsFreq", r.txtPlsFreq, text);
     d += member("lbl400VDC", r.lbl400VDC, text);
     d += member("lbl48VDC", r.lbl48VDC, text);
-    d += member("cmdLoaded", r.cmdLoaded, [](const LoadButtonLook &b) {
-        return QStringLiteral("\"%1\" %2").arg(b.caption, b.backColor.name());
-    });
+    d += member("cmdLoaded", r.cmdLoaded,
+                [](const LoadButtonLook &b) { return QStringLiteral("\"%1\" %2").arg(b.caption, b.backColor.name()); });
     d += member("agd400VDC", r.agd400VDC, number);
     d += QStringLiteral("strLogLine=\"%1\"\n").arg(r.strLogLine);
     d += member("sts400OK", r.sts400OK, showLamp);
@@ -58,9 +56,9 @@ DecodedReply only(const QString &reply, const QString &status)
 }
 
 // A reply decoded to its end.
-DecodedReply full(const QString &reply, const QString &loadT, const QString &ctrT,
-                  const QString &width, const QString &freq, int v400, int v48,
-                  std::optional<LoadButtonLook> load, LampLook lamp400, LampLook lamp48)
+DecodedReply full(const QString &reply, const QString &loadT, const QString &ctrT, const QString &width,
+                  const QString &freq, int v400, int v48, std::optional<LoadButtonLook> load, LampLook lamp400,
+                  LampLook lamp48)
 {
     DecodedReply r = only(reply, QString());
     r.txtLoadCanTemp = loadT;
@@ -106,17 +104,16 @@ private slots:
         QTest::newRow("blanks around numbers")
             << QStringList() << " 300 ,290\t,1,10, 3840,3277 ,u,*"
             << full(" 300 ,290\t,1,10, 3840,3277 ,u,*", "27", "17", "10", "1", 375, 48, Unloaded, Ok, Ok);
-        QTest::newRow("loaded echo")
-            << QStringList() << "300,290,1,10,3840,3277,l,*"
-            << full("300,290,1,10,3840,3277,l,*", "27", "17", "10", "1", 375, 48, Loaded, Ok, Ok);
+        QTest::newRow("loaded echo") << QStringList() << "300,290,1,10,3840,3277,l,*"
+                                     << full("300,290,1,10,3840,3277,l,*", "27", "17", "10", "1", 375, 48, Loaded, Ok,
+                                             Ok);
         QTest::newRow("load field is case-sensitive")
             << QStringList() << "300,290,1,10,3840,3277,U,*"
             << full("300,290,1,10,3840,3277,U,*", "27", "17", "10", "1", 375, 48, std::nullopt, Ok, Ok);
         QTest::newRow("empty field skipped")
             << QStringList() << "300,,290,1,10,3840,3277,u,*" << worked("300,,290,1,10,3840,3277,u,*");
         QTest::newRow("nine fields: the ninth ignored")
-            << QStringList() << "300,290,1,10,3840,3277,u,x,abc,*"
-            << worked("300,290,1,10,3840,3277,u,x,abc,*");
+            << QStringList() << "300,290,1,10,3840,3277,u,x,abc,*" << worked("300,290,1,10,3840,3277,u,x,abc,*");
         QTest::newRow("text after the last comma is no field")
             << QStringList() << "300,290,1,10,3840,3277,u*"
             << full("300,290,1,10,3840,3277,u*", "27", "17", "10", "1", 375, 48, std::nullopt, Ok, Ok);
@@ -129,8 +126,7 @@ private slots:
             << QStringList{"300,290,1,10,3840,3277,l,*"} << "301,291,1,10,3840,3277,*"
             << full("301,291,1,10,3840,3277,*", "28", "18", "10", "1", 375, 48, Loaded, Ok, Ok);
         QTest::newRow("single field after a full reply")
-            << QStringList{Worked} << "310,*"
-            << full("310,*", "37", "17", "10", "1", 375, 48, Unloaded, Ok, Ok);
+            << QStringList{Worked} << "310,*" << full("310,*", "37", "17", "10", "1", 375, 48, Unloaded, Ok, Ok);
         QTest::newRow("trailing empty field blanks the stored load state")
             << QStringList{Worked} << "300,290,1,10,3840,3277,,*"
             << full("300,290,1,10,3840,3277,,*", "27", "17", "10", "1", 375, 48, std::nullopt, Ok, Ok);
@@ -139,9 +135,8 @@ private slots:
         DecodedReply single = only("300,*", ReplyDecoder::BadData);
         single.txtLoadCanTemp = "27";
         QTest::newRow("single field, first reply") << QStringList() << "300,*" << single;
-        QTest::newRow("bad first field")
-            << QStringList{Worked} << "abc,290,1,10,3840,3277,u,*"
-            << only("abc,290,1,10,3840,3277,u,*", ReplyDecoder::BadData);
+        QTest::newRow("bad first field") << QStringList{Worked} << "abc,290,1,10,3840,3277,u,*"
+                                         << only("abc,290,1,10,3840,3277,u,*", ReplyDecoder::BadData);
         DecodedReply bad4 = only("300,290,1,10,abc,3277,u,*", ReplyDecoder::BadData);
         bad4.txtLoadCanTemp = "27";
         bad4.txtCtrCanTemp = "17";
@@ -182,12 +177,13 @@ private slots:
         // Replies that are not telemetry.
         QTest::newRow("no data: ?") << QStringList() << "?" << only("?", ReplyDecoder::NoData);
         QTest::newRow("no data: empty") << QStringList{Worked} << "" << only("", ReplyDecoder::NoData);
-        QTest::newRow("text message T") << QStringList{Worked} << "Test mode on*" << only("Test mode on*", "Test mode on*");
+        QTest::newRow("text message T") << QStringList{Worked} << "Test mode on*"
+                                        << only("Test mode on*", "Test mode on*");
         QTest::newRow("text message C") << QStringList() << "Cal,1,2,*" << only("Cal,1,2,*", "Cal,1,2,*");
         QTest::newRow("lower-case t is telemetry")
             << QStringList() << "test,*" << only("test,*", ReplyDecoder::BadData);
-        QTest::newRow("no terminator")
-            << QStringList{Worked} << "300,290,1,10,3840,3277,u," << only("300,290,1,10,3840,3277,u,", "");
+        QTest::newRow("no terminator") << QStringList{Worked} << "300,290,1,10,3840,3277,u,"
+                                       << only("300,290,1,10,3840,3277,u,", "");
     }
 
     void decodes()
@@ -212,16 +208,14 @@ private slots:
         const QStringList none(8, QString());
         QTest::newRow("nine fields") << QStringList() << "a,b,c,d,e,f,g,h,i,*"
                                      << QStringList{"a", "b", "c", "d", "e", "f", "g", "h"} << 8;
-        QTest::newRow("empty fields skipped") << QStringList() << ",,a,,b,*"
-                                              << QStringList{"a", "b", "", "", "", "", "", ""} << 2;
+        QTest::newRow("empty fields skipped")
+            << QStringList() << ",,a,,b,*" << QStringList{"a", "b", "", "", "", "", "", ""} << 2;
         QTest::newRow("short reply keeps later fields")
-            << QStringList{"a,b,c,d,e,f,g,h,*"} << "x,y,*"
-            << QStringList{"x", "y", "c", "d", "e", "f", "g", "h"} << 2;
+            << QStringList{"a,b,c,d,e,f,g,h,*"} << "x,y,*" << QStringList{"x", "y", "c", "d", "e", "f", "g", "h"} << 2;
         QTest::newRow("no terminator: nothing stored")
-            << QStringList{"a,b,c,d,e,f,g,h,*"} << "x,y,"
-            << QStringList{"a", "b", "c", "d", "e", "f", "g", "h"} << 0;
-        QTest::newRow("no data leaves fields") << QStringList{"a,b,*"} << "?"
-                                               << QStringList{"a", "b", "", "", "", "", "", ""} << 0;
+            << QStringList{"a,b,c,d,e,f,g,h,*"} << "x,y," << QStringList{"a", "b", "c", "d", "e", "f", "g", "h"} << 0;
+        QTest::newRow("no data leaves fields")
+            << QStringList{"a,b,*"} << "?" << QStringList{"a", "b", "", "", "", "", "", ""} << 0;
         QTest::newRow("no comma") << QStringList() << "abc*" << none << 0;
     }
 
@@ -283,7 +277,7 @@ private slots:
         QCOMPARE(r.lblCommStatData, QString());
         QCOMPARE(r.txtLoadCanTemp.value_or("<unchanged>"), QStringLiteral("27,15"));
         QCOMPARE(r.txtCtrCanTemp.value_or("<unchanged>"), QStringLiteral("17,5"));
-        QCOMPARE(r.txtPlsFreq.value_or("<unchanged>"), QStringLiteral("1.5"));   // shown as sent
+        QCOMPARE(r.txtPlsFreq.value_or("<unchanged>"), QStringLiteral("1.5")); // shown as sent
         QCOMPARE(r.lbl400VDC.value_or("<unchanged>"), QStringLiteral("4000000"));
         QCOMPARE(r.agd400VDC.value_or(-1), 4000000.0);
         QCOMPARE(showLamp(r.sts400OK.value_or(LampLook{})), showLamp(High));
