@@ -10,6 +10,14 @@
 namespace {
 const QString Tool = QStringLiteral(VANTO_TOOL_BINARY);
 
+// Signals the tool if it still runs. A process that has ended has no id, and
+// kill(0, ...) would signal the whole process group, the test run included.
+void signalTool(const QProcess &tool, int signalNumber)
+{
+    if (tool.processId() > 0)
+        ::kill(pid_t(tool.processId()), signalNumber);
+}
+
 QStringList argumentsOf(qint64 pid)
 {
     QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
@@ -148,7 +156,7 @@ private slots:
         const QString link = simArgs.at(linkAt + 1);
         QVERIFY(QFileInfo(link).isSymLink());
 
-        ::kill(pid_t(tool.processId()), signalNumber);
+        signalTool(tool, signalNumber);
         QVERIFY(tool.waitForFinished(5000));
         if (signalNumber != SIGKILL) {
             // Ended as Exit ends it, tidying up after itself.
@@ -177,7 +185,7 @@ private slots:
             tool.waitForReadyRead(int(5000 - clock.elapsed()));
         const QStringList lines
             = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        ::kill(pid_t(tool.processId()), SIGTERM);
+        signalTool(tool, SIGTERM);
         QVERIFY(tool.waitForFinished(5000));
 
         // Runs of polls without telemetry: the device was away.

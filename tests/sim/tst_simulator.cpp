@@ -421,6 +421,7 @@ private slots:
         auto closeFd = qScopeGuard([fd] { ::close(fd); });
         QVERIFY(fieldsOf(exchange(fd, 'u')).at(4).toInt() < 5);
         const pid_t pid = pid_t(sim.process.processId());
+        QVERIFY(pid > 0); // kill(0, ...) would signal the test run itself
         ::kill(pid, SIGUSR1);
         int channel1 = 0;
         QTRY_VERIFY_WITH_TIMEOUT((channel1 = fieldsOf(exchange(fd, 'u')).value(4).toInt()) > 3000, 2000);

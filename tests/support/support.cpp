@@ -1,2 +1,0 @@
-// Keeps the support library non-empty; the doubles themselves are header-only.
-#include "FakeSerialControl.h"
