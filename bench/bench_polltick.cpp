@@ -5,10 +5,10 @@
 //   bench_polltick [TICKS]     (default 20000 per scenario)
 #include "FakeSerialControl.h"
 
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/Comunication.h"
 #include "model/ControllerModel.h"
+#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "SignalWatcher.h"
 #include "Simulator.h"
+#include "Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -41,7 +42,7 @@ int main(int argc, char *argv[])
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vanto-controller-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VANTO_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -1,6 +1,6 @@
 #include "about/SysInfo.h"
 
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <QDir>
 #include <QFileInfo>

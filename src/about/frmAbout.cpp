@@ -1,8 +1,9 @@
 #include "about/frmAbout.h"
 
 #include "about/SysInfo.h"
-#include "app/AppInfo.h"
-#include "app/Twips.h"
+#include "ui/AppInfo.h"
+#include "ui/Controls.h"
+#include "ui/Twips.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,17 +14,6 @@
 #include <QStyle>
 
 namespace {
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &twipRect)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(twipRect);
-    return label;
-}
-
 // The layout was designed for an 8-point dialog font; where the desktop's font
 // runs wider, a label's text is made smaller rather than cut off, since the
 // warning must be read whole.
@@ -58,33 +48,26 @@ frmAbout::frmAbout(Registry &registry, Launcher &launcher, QWidget *parent)
     designFont.setPointSize(8);
     setFont(designFont);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twips(4245, 2625, 1260, 345));
+    cmdOK = commandButton(this, "cmdOK", QStringLiteral("OK"), twips(4245, 2625, 1260, 345));
     cmdOK->setDefault(true);
 
     // Lies outside the client area, so the dialog shows no icon.
-    picIcon = new QLabel(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
+    picIcon = place(new QLabel(this), "picIcon", twips(-3360, -1200, 540, 540));
     picIcon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
     picIcon->setAlignment(Qt::AlignCenter);
-    picIcon->setGeometry(twips(-3360, -1200, 540, 540));
 
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setGeometry(twips(4260, 3075, 1245, 345));
+    cmdSysInfo = commandButton(this, "cmdSysInfo", QStringLiteral("&System Info..."), twips(4260, 3075, 1245, 345));
 
-    lblDescription
-        = makeLabel(this, "lblDescription",
-                    QStringLiteral("Added isolation for 1PPS and installed hardware to bring 1PPS to FO Can"),
-                    twips(1050, 1125, 3885, 1170));
-    lblDisclaimer = makeLabel(this, "lblDisclaimer",
-                              QStringLiteral("Warning: Loads miust be off prior to connection to a science port or "
-                                             "etension cable, 1PPS must be islated pror to entering the water and any "
-                                             "time the tool will be disconnecd"),
-                              twips(255, 2625, 3870, 825));
-    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("VANTO Port Test Tool"), twips(1050, 240, 3885, 480));
-    lblVersion = makeLabel(this, "lblVersion", QStringLiteral("Version: 2.0"), twips(1050, 780, 3885, 225));
+    lblDescription = label(this, "lblDescription",
+                           QStringLiteral("Added isolation for 1PPS and installed hardware to bring 1PPS to FO Can"),
+                           twips(1050, 1125, 3885, 1170));
+    lblDisclaimer = label(this, "lblDisclaimer",
+                          QStringLiteral("Warning: Loads miust be off prior to connection to a science port or "
+                                         "etension cable, 1PPS must be islated pror to entering the water and any "
+                                         "time the tool will be disconnecd"),
+                          twips(255, 2625, 3870, 825));
+    lblTitle = label(this, "lblTitle", QStringLiteral("VANTO Port Test Tool"), twips(1050, 240, 3885, 480));
+    lblVersion = label(this, "lblVersion", QStringLiteral("Version: 2.0"), twips(1050, 780, 3885, 225));
     paintBlack(lblDescription);
     paintBlack(lblDisclaimer);
     paintBlack(lblTitle);

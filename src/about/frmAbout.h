@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "ui/Form.h"
 
 class Launcher;
 class QLabel;

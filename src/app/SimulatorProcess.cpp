@@ -1,11 +1,11 @@
-#include "app/Simulator.h"
+#include "app/SimulatorProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 #include <cstdio>
 
-Simulator::~Simulator()
+SimulatorProcess::~SimulatorProcess()
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.terminate();
@@ -13,7 +13,7 @@ Simulator::~Simulator()
     }
 }
 
-QString Simulator::start(const QStringList &extraArguments)
+QString SimulatorProcess::start(const QStringList &extraArguments)
 {
     const QString link = m_dir.filePath(QStringLiteral("controller"));
     m_process.setProgram(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vanto-controller-sim")));

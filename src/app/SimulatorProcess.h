@@ -6,10 +6,10 @@
 
 // The controller simulator as a child process on a pseudo-terminal, reached
 // through a link in a private temporary folder. It ends with the tool.
-class Simulator
+class SimulatorProcess
 {
 public:
-    ~Simulator();
+    ~SimulatorProcess();
 
     // Starts vanto-controller-sim from the tool's own folder and returns the
     // path to open as the serial port; empty (with the reason on stderr) when

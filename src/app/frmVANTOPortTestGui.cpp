@@ -4,17 +4,18 @@
 #include "about/SysInfo.h"
 #include "about/frmAbout.h"
 #include "app/AppIcon.h"
-#include "app/ColouredButton.h"
-#include "app/Colours.h"
-#include "app/MsgBox.h"
-#include "app/Twips.h"
-#include "app/WindowFont.h"
 #include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
 #include "link/Comunication.h"
 #include "link/frmCommSetup.h"
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
+#include "looks/Colours.h"
+#include "ui/ColouredButton.h"
+#include "ui/Controls.h"
+#include "ui/DesignFont.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -30,36 +31,6 @@
 namespace {
 constexpr int PollInterval = 250;
 const QString RangeTip = QStringLiteral("OK Range +/- 10%  = Green else Red");
-
-template<typename W>
-W *place(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
-{
-    auto *l = place(new QLabel(text, parent), name, geometry);
-    // Two-line boxes wrap; a one-line box would only push its last word out of sight.
-    l->setWordWrap(geometry.height() >= 2 * l->fontMetrics().height());
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
-
-QLineEdit *textBox(QWidget *parent, const char *name, const QRect &geometry)
-{
-    return place(new QLineEdit(parent), name, geometry);
-}
-
-ColouredButton *commandButton(QWidget *parent, const char *name, const QString &caption, const QColor &colour,
-                              const QRect &geometry)
-{
-    auto *b = place(new ColouredButton(caption, parent), name, geometry);
-    b->setBackColor(colour);
-    return b;
-}
 
 Lamp *captionLamp(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
 {
@@ -102,7 +73,7 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
 
-    setFont(windowFont());
+    setFont(designFont());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -121,6 +92,9 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     setTabOrder();
     connect(m_logging, &Logging::loggingChanged, CWButton1, &Lamp::setValue);
     connect(CWButton1, &Lamp::clicked, m_logging, &Logging::CWButton1_Click);
+    connect(m_logging, &Logging::writeFailed, this, [](const QString &path, const QString &reason) {
+        MsgBox(Logging::failureText(path, reason), MsgBoxButtons::OkOnly, Logging::FailureTitle);
+    });
 
     // The client area below the menu bar is laid out once and never moves.
     resize(twips(9780), twips(4050) + menuBar()->sizeHint().height());
@@ -168,12 +142,12 @@ void frmVANTOPortTestGui::buildControls()
     // Left column: the two captioned lamps and the three command buttons.
     CWButton1 = captionLamp(client, "CWButton1", QStringLiteral("Logging On/Off"), twips(480, 120, 1335, 495));
     CWButton2 = captionLamp(client, "CWButton2", QStringLiteral("Serial Comms"), twips(480, 720, 1335, 495));
-    cmdFstUpdt = commandButton(client, "cmdFstUpdt", QStringLiteral("Slow Update"), Colours::Green,
-                               twips(480, 1440, 1335, 615));
-    cmdLoaded = commandButton(client, "cmdLoaded", QStringLiteral("Load On/Off"), Colours::Yellow,
-                              twips(480, 2280, 1335, 615));
-    cmd1PPSOnOff = commandButton(client, "cmd1PPSOnOff", QStringLiteral("1PPS On/Off"), Colours::Yellow,
-                                 twips(480, 3120, 1335, 615));
+    cmdFstUpdt = colouredButton(client, "cmdFstUpdt", QStringLiteral("Slow Update"), Colours::Green,
+                                twips(480, 1440, 1335, 615));
+    cmdLoaded = colouredButton(client, "cmdLoaded", QStringLiteral("Load On/Off"), Colours::Yellow,
+                               twips(480, 2280, 1335, 615));
+    cmd1PPSOnOff = colouredButton(client, "cmd1PPSOnOff", QStringLiteral("1PPS On/Off"), Colours::Yellow,
+                                  twips(480, 3120, 1335, 615));
     cmd1PPSOnOff->setToolTip(QStringLiteral("One PPS sense is OFF"));
     connect(cmdFstUpdt, &QPushButton::clicked, this, &frmVANTOPortTestGui::cmdFstUpdt_Click);
     connect(cmdLoaded, &QPushButton::clicked, this, &frmVANTOPortTestGui::cmdLoaded_Click);
@@ -241,7 +215,7 @@ void frmVANTOPortTestGui::Form_Load()
         Timer1->start();
     } catch (const LinkError &) {
         Timer1->stop();
-        MsgBox(frmCommSetup::communicationError(*m_serial), MsgBoxButtons::OkOnly, frmCommSetup::CommErrorTitle);
+        MsgBox(PortSetup::communicationError(*m_serial), MsgBoxButtons::OkOnly, PortSetup::CommErrorTitle);
         mnuComms_Click();
     }
     show();
@@ -259,10 +233,10 @@ void frmVANTOPortTestGui::Timer1_Timer()
         strReply = Comunication::ReadReply(*m_serial);
     } catch (const LinkError &) {
         // The reset after a failed read couldn't reopen the port. That was a
-        // reopen try too: the next waits its second like any other.
+        // reopen try too.
         strReply.clear();
-        wantReopen();
-        m_sinceReopenTry.start();
+        m_reopen.lost(m_serial->CommPort());
+        m_reopen.triedAndFailed();
     }
     CWButton2->setValue(strReply.contains(QLatin1Char('*')));
     ParseString();
@@ -276,11 +250,11 @@ void frmVANTOPortTestGui::Timer1_Timer()
             // Only a send that took the port down calls for a reopen; a port
             // still open is the operator's to close.
             if (!m_serial->PortOpen())
-                wantReopen();
+                m_reopen.lost(m_serial->CommPort());
         }
     }
     if (m_serial->PortLost())
-        wantReopen();
+        m_reopen.lost(m_serial->CommPort());
     if (m_trace) {
         std::printf("reply %s | %s | sent %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()),
                     sent ? qPrintable(m_commands.strCommand()) : "-");
@@ -290,34 +264,16 @@ void frmVANTOPortTestGui::Timer1_Timer()
 
 void frmVANTOPortTestGui::reopenLostPort()
 {
-    if (m_serial->PortOpen()) {
-        m_reopenWanted = false;
-        return;
-    }
     // While the operator is choosing a port, the choice is theirs.
     const bool operatorChoosing = m_frmCommSetup && m_frmCommSetup->isVisible();
-    if (!m_reopenWanted || operatorChoosing)
+    if (!m_reopen.reopenNow(m_serial->PortOpen(), operatorChoosing, m_serial->CommPort()))
         return;
-    // The operator has since tried another port: their choice stands.
-    if (m_serial->CommPort() != m_lostPort)
-        return;
-    if (m_sinceReopenTry.isValid() && m_sinceReopenTry.elapsed() < 1000)
-        return;
-    m_sinceReopenTry.start();
     try {
         m_serial->setPortOpen(true);
-        m_reopenWanted = false;
+        m_reopen.reopened();
     } catch (const LinkError &) {
-        // Still gone; try again in a second.
+        // Still gone; the policy says when to try again.
     }
-}
-
-void frmVANTOPortTestGui::wantReopen()
-{
-    // Only the port that was lost is brought back.
-    if (!m_reopenWanted)
-        m_lostPort = m_serial->CommPort();
-    m_reopenWanted = true;
 }
 
 void frmVANTOPortTestGui::ParseString()
@@ -338,8 +294,8 @@ void frmVANTOPortTestGui::ParseString()
     if (r.lbl48VDC)
         lbl48VDC->setText(*r.lbl48VDC);
     if (r.cmdLoaded) {
-        cmdLoaded->setBackColor(r.cmdLoaded->backColor);
-        cmdLoaded->setText(r.cmdLoaded->caption);
+        cmdLoaded->setBackColor(r.cmdLoaded->BackColor);
+        cmdLoaded->setText(r.cmdLoaded->Caption);
     }
     if (r.agd400VDC)
         agd400VDC->setValue(*r.agd400VDC);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "commands/CommandToggles.h"
+#include "link/ReopenPolicy.h"
 #include "link/SerialControl.h"
 #include "telemetry/ReplyDecoder.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <memory>
@@ -20,6 +20,14 @@ class QTimer;
 
 // The operator's one window. It holds the run: the serial control, the poll and
 // log timers and the controls; the decisions live in plain classes it applies.
+//
+// A poll tick (Timer1, 250 ms): ReopenPolicy says whether to reopen a lost port;
+// Comunication::ReadReply reads the reply from the SerialControl; ReplyDecoder
+// turns it into a DecodedReply that ParseString() applies to the controls (and
+// whose record body waits in strLogLine); CommandToggles::strCommand() goes out.
+// A log tick (Logging's Timer2, 4 s): LogWriter finishes the waiting record, or
+// the header, and Comunication::AppendLine appends it to the log file; a failed
+// line stops logging and Logging::writeFailed brings up the box.
 class frmVANTOPortTestGui : public QMainWindow
 {
     Q_OBJECT
@@ -72,18 +80,14 @@ private:
     void releasePort();
     void ParseString();
     void reopenLostPort();
-    void wantReopen();
     static void showRange(Lamp *lamp, const LampLook &look);
     static void applyLook(ColouredButton *button, const ButtonLook &look);
 
     std::unique_ptr<SerialControl> m_serial;
     bool m_loaded = true;
     bool m_trace = false;
-    // A port lost to a failure (not closed by the operator) is reopened by the
-    // poll tick, at most once a second.
-    bool m_reopenWanted = false;
-    int m_lostPort = 0; // the port number that was lost
-    QElapsedTimer m_sinceReopenTry;
+    // A port lost to a failure (not closed by the operator) is reopened by the poll tick.
+    ReopenPolicy m_reopen;
 
     // Run state.
     QString strReply;

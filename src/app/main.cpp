@@ -1,10 +1,10 @@
-#include "app/AppInfo.h"
 #include "app/EndOnSignal.h"
-#include "app/Simulator.h"
-#include "app/WindowFont.h"
+#include "app/SimulatorProcess.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
+#include "ui/AppInfo.h"
+#include "ui/DesignFont.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,8 +36,7 @@ struct Options
 void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("vanto-port-test"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
 }
 
 void describe(QCommandLineParser &parser, const Options &options)
@@ -71,7 +70,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(AppInfo::Title);
     // One look on every desktop; the coloured buttons rely on it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setFont(windowFont());
+    QApplication::setFont(designFont());
 
     QCommandLineParser parser;
     describe(parser, options);
@@ -93,7 +92,7 @@ int main(int argc, char *argv[])
         }
     }
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     const bool simulate = parser.isSet(options.simulate);
     if (simulate) {
         const QString device = simulator.start(parser.values(options.simArg));

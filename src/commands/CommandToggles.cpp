@@ -1,6 +1,6 @@
 #include "commands/CommandToggles.h"
 
-#include "app/Colours.h"
+#include "looks/Colours.h"
 
 void CommandToggles::reset()
 {

@@ -1,17 +1,10 @@
 #pragma once
 
-#include <QColor>
+#include "looks/ButtonLook.h"
+
 #include <QString>
 
 #include <optional>
-
-// How a command button looks after a click.
-struct ButtonLook
-{
-    QString Caption;
-    QString ToolTipText;
-    QColor BackColor;
-};
 
 // The operator's three toggles. They share one command letter, sent at every
 // poll: the letter of the latest click.

@@ -1,6 +1,6 @@
 #include "instruments/DialGauge.h"
 
-#include "instruments/InstrumentFont.h"
+#include "ui/DesignFont.h"
 
 #include <QFontMetricsF>
 #include <QLocale>
@@ -32,7 +32,7 @@ QString markText(double value)
 DialGauge::DialGauge(QWidget *parent)
     : QWidget(parent)
 {
-    setFont(instrumentFont());
+    setFont(designFont());
 }
 
 void DialGauge::setValue(double value)

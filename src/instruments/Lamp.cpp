@@ -1,6 +1,6 @@
 #include "instruments/Lamp.h"
 
-#include "instruments/InstrumentFont.h"
+#include "ui/DesignFont.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -69,7 +69,7 @@ Lamp::Lamp(Shape shape, QWidget *parent)
     : QWidget(parent)
     , m_shape(shape)
 {
-    setFont(instrumentFont());
+    setFont(designFont());
     setFocusPolicy(Qt::StrongFocus);
 }
 

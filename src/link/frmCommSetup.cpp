@@ -1,66 +1,34 @@
 #include "link/frmCommSetup.h"
 
-#include "app/MsgBox.h"
-#include "app/Twips.h"
 #include "link/SerialControl.h"
+#include "ui/Controls.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
-#include <QTimer>
-
-#include <cmath>
-
-namespace {
-struct NotANumber
-{ };
-} // namespace
 
 frmCommSetup::frmCommSetup(SerialControl &serial, QTimer &timer, std::function<bool()> mainWindowLoaded)
     : VANTOSerComm(serial)
-    , Timer1(timer)
+    , m_setup(serial, timer)
     , m_mainWindowLoaded(std::move(mainWindowLoaded))
 {
     setObjectName(QStringLiteral("frmCommSetup"));
     setWindowTitle(Caption);
     resize(twips(4680), twips(3195));
 
-    Label1 = new QLabel(Instruction, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips(360, 120, 4215, 735));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    Label2 = new QLabel(QStringLiteral("Subsea Port"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(twips(120, 1080, 1095, 255));
-
-    txtSubseaPort = new QLineEdit(this);
-    txtSubseaPort->setObjectName(QStringLiteral("txtSubseaPort"));
-    txtSubseaPort->setGeometry(twips(120, 1440, 735, 285));
-
-    cmdDone = new QPushButton(QStringLiteral("Done"), this);
-    cmdDone->setObjectName(QStringLiteral("cmdDone"));
-    cmdDone->setGeometry(twips(3120, 1440, 975, 375));
-    cmdDone->setAutoDefault(false);
-
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(twips(3120, 2040, 975, 375));
-    cmdCancel->setAutoDefault(false);
+    Label1 = label(this, "Label1", Instruction, twips(360, 120, 4215, 735));
+    Label2 = label(this, "Label2", QStringLiteral("Subsea Port"), twips(120, 1080, 1095, 255));
+    txtSubseaPort = textBox(this, "txtSubseaPort", twips(120, 1440, 735, 285));
+    cmdDone = commandButton(this, "cmdDone", QStringLiteral("Done"), twips(3120, 1440, 975, 375));
+    cmdCancel = commandButton(this, "cmdCancel", QStringLiteral("Cancel"), twips(3120, 2040, 975, 375));
 
     setTabOrder(txtSubseaPort, cmdDone);
     setTabOrder(cmdDone, cmdCancel);
 
     connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-}
-
-QString frmCommSetup::communicationError(const SerialControl &serial)
-{
-    const QString detail = serial.lastErrorDetail();
-    return detail.isEmpty() ? CommErrorText : CommErrorText + QStringLiteral("\n\n") + detail;
 }
 
 void frmCommSetup::Form_Load()
@@ -76,42 +44,12 @@ void frmCommSetup::cmdDone_Click()
         Unload();
         return;
     }
-    try {
-        if (VANTOSerComm.PortOpen())
-            VANTOSerComm.setPortOpen(false);
-
-        const QString entry = txtSubseaPort->text();
-        bool rejected = entry.isEmpty();
-        double value = 0;
-        if (!rejected) {
-            bool isNumber = false;
-            value = QLocale().toDouble(entry, &isNumber);
-            // "nan" and "inf" parse, but name no port.
-            if (!isNumber || !std::isfinite(value))
-                throw NotANumber{};
-            rejected = value < SerialControl::FirstPort || value > SerialControl::LastPort;
-        }
-
-        if (rejected) {
-            MsgBox(BadPortText, MsgBoxButtons::OkOnly, BadPortTitle);
-            txtSubseaPort->setFocus();
-            VANTOSerComm.setPortOpen(true);
-            return;
-        }
-
-        // Halves go to the even neighbour: 2.5 is port 2, 3.5 port 4.
-        VANTOSerComm.setCommPort(int(std::nearbyint(value)));
-        VANTOSerComm.setPortOpen(true);
+    const bool accepted = m_setup.done(txtSubseaPort->text(), [this](const PortMessage &message) {
+        MsgBox(message.text, MsgBoxButtons::OkOnly, message.title);
+        txtSubseaPort->setFocus();
+    });
+    if (accepted)
         Unload();
-        if (!Timer1.isActive())
-            Timer1.start();
-    } catch (const NotANumber &) {
-        MsgBox(CommErrorText, MsgBoxButtons::OkOnly, CommErrorTitle);
-        txtSubseaPort->setFocus();
-    } catch (const LinkError &) {
-        MsgBox(communicationError(VANTOSerComm), MsgBoxButtons::OkOnly, CommErrorTitle);
-        txtSubseaPort->setFocus();
-    }
 }
 
 void frmCommSetup::cmdCancel_Click()

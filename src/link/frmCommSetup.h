@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/Form.h"
+#include "link/PortSetup.h"
+#include "ui/Form.h"
 
 #include <functional>
 
@@ -12,21 +13,13 @@ class SerialControl;
 
 // The dialog in which the operator picks the serial port, 1 to 8. Done moves
 // the main window's serial control to the chosen port and starts polling if it
-// had stopped.
+// had stopped; the dialog only shows what that sequence says.
 class frmCommSetup : public Form
 {
 public:
     static inline const QString Caption = QStringLiteral("Communication Setup");
     static inline const QString Instruction = QStringLiteral(
         "Input a port number for the subsea communication port. Then click \"Done\". Valid numbers are from 1 thru 8");
-    static inline const QString BadPortText
-        = QStringLiteral("Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
-    static inline const QString BadPortTitle = QStringLiteral("Bad Port Value");
-    static inline const QString CommErrorText = QStringLiteral("Incorrect comm port configuration for this machine!");
-    static inline const QString CommErrorTitle = QStringLiteral("Communication error");
-
-    // The communication error, with what is known of its cause on a line of its own.
-    static QString communicationError(const SerialControl &serial);
 
     // mainWindowLoaded tells whether the main window is still there to serve.
     frmCommSetup(SerialControl &VANTOSerComm, QTimer &Timer1, std::function<bool()> mainWindowLoaded);
@@ -39,7 +32,7 @@ protected:
 
 private:
     SerialControl &VANTOSerComm;
-    QTimer &Timer1;
+    PortSetup m_setup;
     std::function<bool()> m_mainWindowLoaded;
 
     QLabel *Label1 = nullptr;

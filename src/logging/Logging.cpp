@@ -1,6 +1,5 @@
 #include "logging/Logging.h"
 
-#include "app/MsgBox.h"
 #include "logging/AppendLine.h"
 
 Logging::Logging(QString &strLogLine, std::function<QString()> logPath, QObject *parent)
@@ -43,19 +42,23 @@ void Logging::Timer2_Timer()
     }
 }
 
+QString Logging::failureText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("The log file %1 could not be written: %2.\n\nLogging has been "
+                          "switched off; choose File > Logging to start it again.")
+        .arg(path, reason);
+}
+
 void Logging::reportFailure(const LogWriteError &error)
 {
     // The line is lost either way; stop before telling, so no tick runs into
-    // the same wall while the box is up.
+    // the same wall while the operator reads about it.
     stop();
-    // Logging may be switched on again while the box is open; a failure then
-    // switches it off again without a second box.
-    if (m_failureShown)
+    // Logging may be switched on again while that is shown; a failure then
+    // switches it off again without telling twice.
+    if (m_reporting)
         return;
-    m_failureShown = true;
-    MsgBox(QStringLiteral("The log file %1 could not be written: %2.\n\nLogging has been "
-                          "switched off; choose File > Logging to start it again.")
-               .arg(error.path(), error.reason()),
-           MsgBoxButtons::OkOnly, QStringLiteral("Logging error"));
-    m_failureShown = false;
+    m_reporting = true;
+    emit writeFailed(error.path(), error.reason());
+    m_reporting = false;
 }

@@ -13,7 +13,7 @@ class LogWriteError;
 
 // The logging switch and the log timer. Logging is started by the log file
 // dialog and stopped by a click on the logging lamp, or by a file that can't
-// be written: then the operator is told once which file and why.
+// be written: then writeFailed tells once which file and why.
 class Logging : public QObject
 {
     Q_OBJECT
@@ -42,9 +42,16 @@ public:
 
     QTimer Timer2;
 
+    static inline const QString FailureTitle = QStringLiteral("Logging error");
+    // What the operator is told when a line could not be written.
+    static QString failureText(const QString &path, const QString &reason);
+
 signals:
     // The logging state for the lamp.
     void loggingChanged(bool on);
+    // A line could not be written and logging has stopped. Not raised again
+    // while a slot connected to it is still running (a box open over it).
+    void writeFailed(const QString &path, const QString &reason);
 
 private:
     void stop();
@@ -54,5 +61,5 @@ private:
     std::function<QString()> m_logPath;
     std::function<QDateTime()> m_clock;
     LogWriter m_writer;
-    bool m_failureShown = false;
+    bool m_reporting = false;
 };

@@ -1,8 +1,9 @@
 #include "logging/frmSelFile.h"
 
-#include "app/MsgBox.h"
-#include "app/Twips.h"
 #include "logging/LogPaths.h"
+#include "ui/Controls.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -22,23 +23,11 @@ frmSelFile::frmSelFile(std::function<void()> startLogging, QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose);
     setFixedSize(twips(2760, 3750, 6030, 3195).size());
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(twips(4680, 120, 1215, 375));
-
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(twips(4680, 600, 1215, 375));
-
-    txtFileName = new QLineEdit(this);
-    txtFileName->setObjectName(QStringLiteral("txtFileName"));
-    txtFileName->setGeometry(twips(0, 480, 2895, 375));
-
-    lblInstruct = new QLabel(QStringLiteral("Enter a file name to store your data under."), this);
-    lblInstruct->setObjectName(QStringLiteral("lblInstruct"));
-    lblInstruct->setGeometry(twips(240, 1080, 2295, 495));
-    lblInstruct->setWordWrap(true);
-    lblInstruct->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    OKButton = commandButton(this, "OKButton", QStringLiteral("OK"), twips(4680, 120, 1215, 375));
+    CancelButton = commandButton(this, "CancelButton", QStringLiteral("Cancel"), twips(4680, 600, 1215, 375));
+    txtFileName = textBox(this, "txtFileName", twips(0, 480, 2895, 375));
+    lblInstruct = label(this, "lblInstruct", QStringLiteral("Enter a file name to store your data under."),
+                        twips(240, 1080, 2295, 495));
 
     setTabOrder(OKButton, CancelButton);
     setTabOrder(CancelButton, txtFileName);

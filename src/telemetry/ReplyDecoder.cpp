@@ -1,6 +1,6 @@
 #include "telemetry/ReplyDecoder.h"
 
-#include "app/Colours.h"
+#include "looks/Colours.h"
 #include "telemetry/NumberText.h"
 
 #include <QStringList>
@@ -79,9 +79,9 @@ DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
     r.lbl48VDC = numberText(std::floor(*count48 / FullScaleCount * Range48V));
 
     if (strFields[6] == QLatin1String("u"))
-        r.cmdLoaded = LoadButtonLook{QStringLiteral("Unloaded"), Colours::Green};
+        r.cmdLoaded = ButtonLook{QStringLiteral("Unloaded"), QString(), Colours::Green};
     if (strFields[6] == QLatin1String("l"))
-        r.cmdLoaded = LoadButtonLook{QStringLiteral("Loaded"), Colours::Red};
+        r.cmdLoaded = ButtonLook{QStringLiteral("Loaded"), QString(), Colours::Red};
 
     // The gauges take the readout text, so gauge, lamp and readout always agree.
     r.agd400VDC = readoutNumber(*r.lbl400VDC);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "looks/ButtonLook.h"
+
 #include <QString>
 
 #include <array>
@@ -13,18 +14,6 @@ struct LampLook
     QString text;
 
     bool operator==(const LampLook &other) const { return lit == other.lit && text == other.text; }
-};
-
-// The load button's echo of the controller's load state.
-struct LoadButtonLook
-{
-    QString caption;
-    QColor backColor;
-
-    bool operator==(const LoadButtonLook &other) const
-    {
-        return caption == other.caption && backColor == other.backColor;
-    }
 };
 
 // What one reply changes on the main window, member by member in the order the
@@ -40,7 +29,7 @@ struct DecodedReply
     std::optional<QString> txtPlsFreq;     // field text as sent
     std::optional<QString> lbl400VDC;      // whole volts
     std::optional<QString> lbl48VDC;       // whole volts
-    std::optional<LoadButtonLook> cmdLoaded;
+    std::optional<ButtonLook> cmdLoaded;   // caption and colour; the tooltip stays
     std::optional<double> agd400VDC;
     QString strLogLine; // always replaces the waiting record; empty unless logging
     std::optional<LampLook> sts400OK;

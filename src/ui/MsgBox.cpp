@@ -1,6 +1,6 @@
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 
-#include "app/AppInfo.h"
+#include "ui/AppInfo.h"
 
 #include <QMessageBox>
 

@@ -2,8 +2,8 @@
 
 #include "about/MemoryRegistry.h"
 #include "about/frmAbout.h"
-#include "app/MsgBox.h"
-#include "app/Twips.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QFile>
 #include <QLabel>

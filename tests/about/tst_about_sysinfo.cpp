@@ -2,7 +2,7 @@
 
 #include "about/MemoryRegistry.h"
 #include "about/SysInfo.h"
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <QFile>
 #include <QTemporaryDir>

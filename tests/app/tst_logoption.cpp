@@ -1,11 +1,11 @@
 #include "FakeSerialControl.h"
 
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/Lamp.h"
 #include "logging/LogPaths.h"
 #include "logging/LogWriter.h"
 #include "logging/Logging.h"
+#include "ui/MsgBox.h"
 
 #include <QProcess>
 #include <QRegularExpression>

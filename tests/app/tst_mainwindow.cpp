@@ -1,11 +1,12 @@
 #include "WindowRig.h"
 
-#include "app/ColouredButton.h"
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
+#include "logging/LogPaths.h"
 #include "logging/Logging.h"
+#include "ui/ColouredButton.h"
+#include "ui/MsgBox.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -324,6 +325,24 @@ private slots:
                 shown += w->objectName() == QLatin1String(name) && w->isVisible();
             QCOMPARE(shown, 1);
         }
+    }
+
+    // A log line that can't be written: the window tells the operator.
+    void failedLogLineIsToldInABox()
+    {
+        QTemporaryFile notADirectory;
+        QVERIFY(notADirectory.open());
+        LogPaths::setLogDirectory(notADirectory.fileName());
+        Rig rig;
+        rig.window->Form_Load();
+        rig.window->startLogging(QStringLiteral("blocked"));
+        rig.window->logging().Timer2_Timer();
+        LogPaths::setLogDirectory(QString());
+
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].title, QStringLiteral("Logging error"));
+        QVERIFY2(m_boxes[0].text.contains(QStringLiteral("blocked.log")), qPrintable(m_boxes[0].text));
+        QVERIFY(!rig.window->logging().isOn());
     }
 
     void exitWithThePortAlreadyClosed()

@@ -1,9 +1,9 @@
-#include "PseudoTerminal.h"
+#include "PtyController.h"
 
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
+#include "ui/MsgBox.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,8 +19,8 @@ class tst_operator_e2e : public QObject
     Q_OBJECT
 
     QStringList m_boxes;
-    PseudoTerminal m_port1;
-    PseudoTerminal m_port2;
+    PtyController m_port1;
+    PtyController m_port2;
     std::unique_ptr<frmVANTOPortTestGui> m_window;
 
     template<typename T>
@@ -36,7 +36,7 @@ class tst_operator_e2e : public QObject
         return nullptr;
     }
     // Letters the tool sends over the next polls, until `count` have come.
-    static QByteArray letters(PseudoTerminal &line, int count)
+    static QByteArray letters(PtyController &line, int count)
     {
         QByteArray got;
         QDeadlineTimer deadline(5000);
@@ -47,7 +47,7 @@ class tst_operator_e2e : public QObject
         return got;
     }
     // What the line carries once `polls` more ticks have run.
-    QByteArray afterPolls(PseudoTerminal &line, int polls)
+    QByteArray afterPolls(PtyController &line, int polls)
     {
         QSignalSpy ticks(child<QTimer>("Timer1"), &QTimer::timeout);
         QByteArray got;

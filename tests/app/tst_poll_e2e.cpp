@@ -1,10 +1,10 @@
-#include "PseudoTerminal.h"
+#include "PtyController.h"
 
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/Lamp.h"
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
+#include "ui/MsgBox.h"
 
 #include <QFile>
 #include <QLabel>
@@ -31,11 +31,11 @@ public:
         });
         m_timer.start();
     }
-    PseudoTerminal &pty() { return m_pty; }
+    PtyController &pty() { return m_pty; }
     QByteArray heard() const { return m_heard; }
 
 private:
-    PseudoTerminal m_pty;
+    PtyController m_pty;
     QByteArray m_reply;
     QByteArray m_heard;
     QTimer m_timer;
@@ -103,7 +103,7 @@ private slots:
     // Ticks driven by hand, the test writing the controller's replies.
     void firstTickThenRepliesThenRepeatedLetter()
     {
-        PseudoTerminal controller;
+        PtyController controller;
         QVERIFY(controller.isOpen());
         QVERIFY(pointLinkAt(controller.slavePath()));
         startTool();

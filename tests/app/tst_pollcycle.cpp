@@ -1,9 +1,9 @@
 #include "WindowRig.h"
 
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/Lamp.h"
 #include "link/Comunication.h"
+#include "ui/MsgBox.h"
 
 #include <QLabel>
 #include <QLineEdit>

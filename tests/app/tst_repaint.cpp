@@ -1,8 +1,8 @@
 #include "FakeSerialControl.h"
 
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/Comunication.h"
+#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,11 +1,11 @@
 #include "WindowRig.h"
 
-#include "app/ColouredButton.h"
-#include "app/MsgBox.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "commands/CommandToggles.h"
 #include "instruments/DialGauge.h"
 #include "link/Comunication.h"
+#include "ui/ColouredButton.h"
+#include "ui/MsgBox.h"
 
 #include <QMessageBox>
 #include <QTimer>

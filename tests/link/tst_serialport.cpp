@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "PtyController.h"
 
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
@@ -56,7 +56,7 @@ private slots:
 
     void talksToTheControllerEnd()
     {
-        PseudoTerminal controller;
+        PtyController controller;
         QVERIFY(controller.isOpen());
         PortMap map;
         map.map(1, controller.slavePath());
@@ -103,7 +103,7 @@ private slots:
 
     void portNumberIsFixedWhileOpen()
     {
-        PseudoTerminal controller;
+        PtyController controller;
         PortMap map;
         map.map(1, controller.slavePath());
         QtSerialControl port(map);
@@ -114,7 +114,7 @@ private slots:
 
     void aVanishedDeviceClosesThePort()
     {
-        PseudoTerminal controller;
+        PtyController controller;
         PortMap map;
         map.map(1, controller.slavePath());
         QtSerialControl port(map);

@@ -1,9 +1,9 @@
-#include "app/MsgBox.h"
-#include "app/Twips.h"
 #include "logging/LogPaths.h"
 #include "logging/LogWriter.h"
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,7 +32,8 @@ struct Box
 } // namespace
 
 // The log file dialog and the logging switch, wired as the main window wires
-// them: OK starts logging, the lamp follows loggingChanged.
+// them: OK starts logging, the lamp follows loggingChanged, a failed line is
+// told in a box.
 class tst_selfile : public QObject
 {
     Q_OBJECT
@@ -87,6 +88,9 @@ private slots:
         logging = std::make_unique<Logging>(strLogLine, [this] { return dlg->fullPathFilename; });
         logging->setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(8, 54, 38)); });
         connect(logging.get(), &Logging::loggingChanged, this, [this](bool on) { lamp = on; });
+        connect(logging.get(), &Logging::writeFailed, this, [](const QString &path, const QString &reason) {
+            MsgBox(Logging::failureText(path, reason), MsgBoxButtons::OkOnly, Logging::FailureTitle);
+        });
     }
 
     void cleanup()

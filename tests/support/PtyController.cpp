@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "PtyController.h"
 
 #include <QDeadlineTimer>
 
@@ -8,7 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-PseudoTerminal::PseudoTerminal()
+PtyController::PtyController()
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
@@ -24,18 +24,18 @@ PseudoTerminal::PseudoTerminal()
     }
 }
 
-PseudoTerminal::~PseudoTerminal()
+PtyController::~PtyController()
 {
     close();
 }
 
-void PseudoTerminal::write(const QByteArray &bytes)
+void PtyController::write(const QByteArray &bytes)
 {
     if (m_master >= 0 && ::write(m_master, bytes.constData(), size_t(bytes.size())) < 0)
         qWarning("pseudo-terminal write failed");
 }
 
-QByteArray PseudoTerminal::read(int waitMs)
+QByteArray PtyController::read(int waitMs)
 {
     QByteArray got;
     QDeadlineTimer deadline(waitMs);
@@ -53,7 +53,7 @@ QByteArray PseudoTerminal::read(int waitMs)
     return got;
 }
 
-void PseudoTerminal::close()
+void PtyController::close()
 {
     if (m_master >= 0)
         ::close(m_master);

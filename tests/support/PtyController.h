@@ -5,13 +5,13 @@
 
 // The controller's end of a pseudo-terminal: tests write replies into it and
 // read what the tool sent. The tool opens slavePath() as its serial port.
-class PseudoTerminal
+class PtyController
 {
 public:
-    PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+    PtyController();
+    ~PtyController();
+    PtyController(const PtyController &) = delete;
+    PtyController &operator=(const PtyController &) = delete;
 
     bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }

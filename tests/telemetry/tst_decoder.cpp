@@ -32,7 +32,7 @@ QString describe(const DecodedReply &r)
     d += member("lbl400VDC", r.lbl400VDC, text);
     d += member("lbl48VDC", r.lbl48VDC, text);
     d += member("cmdLoaded", r.cmdLoaded,
-                [](const LoadButtonLook &b) { return QStringLiteral("\"%1\" %2").arg(b.caption, b.backColor.name()); });
+                [](const ButtonLook &b) { return QStringLiteral("\"%1\" %2").arg(b.Caption, b.BackColor.name()); });
     d += member("agd400VDC", r.agd400VDC, number);
     d += QStringLiteral("strLogLine=\"%1\"\n").arg(r.strLogLine);
     d += member("sts400OK", r.sts400OK, showLamp);
@@ -44,8 +44,8 @@ QString describe(const DecodedReply &r)
 const LampLook Ok{false, QStringLiteral("OK")};
 const LampLook Low{true, QStringLiteral("Low")};
 const LampLook High{true, QStringLiteral("High")};
-const LoadButtonLook Unloaded{QStringLiteral("Unloaded"), QColor(0, 255, 0)};
-const LoadButtonLook Loaded{QStringLiteral("Loaded"), QColor(255, 0, 0)};
+const ButtonLook Unloaded{QStringLiteral("Unloaded"), QString(), QColor(0, 255, 0)};
+const ButtonLook Loaded{QStringLiteral("Loaded"), QString(), QColor(255, 0, 0)};
 
 DecodedReply only(const QString &reply, const QString &status)
 {
@@ -57,7 +57,7 @@ DecodedReply only(const QString &reply, const QString &status)
 
 // A reply decoded to its end.
 DecodedReply full(const QString &reply, const QString &loadT, const QString &ctrT, const QString &width,
-                  const QString &freq, int v400, int v48, std::optional<LoadButtonLook> load, LampLook lamp400,
+                  const QString &freq, int v400, int v48, std::optional<ButtonLook> load, LampLook lamp400,
                   LampLook lamp48)
 {
     DecodedReply r = only(reply, QString());

@@ -1,0 +1,45 @@
+#include "link/ReopenPolicy.h"
+
+#include <QElapsedTimer>
+
+ReopenPolicy::ReopenPolicy(Clock clock)
+    : m_clock(std::move(clock))
+{
+    if (!m_clock) {
+        m_clock = [] {
+            static QElapsedTimer since;
+            if (!since.isValid())
+                since.start();
+            return since.elapsed();
+        };
+    }
+}
+
+void ReopenPolicy::lost(int port)
+{
+    if (!m_wanted)
+        m_lostPort = port;
+    m_wanted = true;
+}
+
+void ReopenPolicy::triedAndFailed()
+{
+    m_tried = true;
+    m_lastTry = m_clock();
+}
+
+bool ReopenPolicy::reopenNow(bool portOpen, bool operatorChoosing, int currentPort)
+{
+    if (portOpen) {
+        m_wanted = false;
+        return false;
+    }
+    if (!m_wanted || operatorChoosing || currentPort != m_lostPort)
+        return false;
+    const qint64 now = m_clock();
+    if (m_tried && now - m_lastTry < RetryIntervalMs)
+        return false;
+    m_tried = true;
+    m_lastTry = now;
+    return true;
+}
