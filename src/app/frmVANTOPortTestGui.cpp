@@ -4,13 +4,17 @@
 #include "about/SysInfo.h"
 #include "about/frmAbout.h"
 #include "app/AppIcon.h"
+#include "app/StaleReadings.h"
 #include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
+#include "link/AdapterFollower.h"
 #include "link/Comunication.h"
 #include "link/frmCommSetup.h"
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
 #include "looks/Colours.h"
+#include "session/StatusLine.h"
+#include "session/TickFromReply.h"
 #include "ui/ColouredButton.h"
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
@@ -19,11 +23,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -92,12 +98,25 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     setTabOrder();
     connect(m_logging, &Logging::loggingChanged, CWButton1, &Lamp::setValue);
     connect(CWButton1, &Lamp::clicked, m_logging, &Logging::CWButton1_Click);
-    connect(m_logging, &Logging::writeFailed, this, [](const QString &path, const QString &reason) {
-        MsgBox(Logging::failureText(path, reason), MsgBoxButtons::OkOnly, Logging::FailureTitle);
+    connect(m_logging, &Logging::loggingChanged, this, &frmVANTOPortTestGui::loggingChanged);
+    connect(m_logging, &Logging::writeFailed, this, [this](const QString &path, const QString &reason) {
+        const QString text = Logging::failureText(path, reason);
+        m_session.recordEvent(EventKind::LoggingFailed, text);
+        MsgBox(text, MsgBoxButtons::OkOnly, Logging::FailureTitle);
     });
 
-    // The client area below the menu bar is laid out once and never moves.
-    resize(twips(9780), twips(4050) + menuBar()->sizeHint().height());
+    m_stale = new StaleReadings(m_session, this);
+    m_stale->watch(Reading::LoadCanTemp, txtLoadCanTemp);
+    m_stale->watch(Reading::ControlCanTemp, txtCtrCanTemp);
+    m_stale->watch(Reading::PulseFrequency, txtPlsFreq);
+    m_stale->watch(Reading::PulseWidth, txtPlsWdth);
+    m_stale->watch(Reading::Supply400, lbl400VDC, agd400VDC, sts400OK);
+    m_stale->watch(Reading::Supply48, lbl48VDC, agd48VDC, sts48OK);
+    buildStatusBar();
+
+    // The client area below the menu bar is laid out once and never moves;
+    // the status bar goes below it.
+    resize(twips(9780), twips(4050) + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 frmVANTOPortTestGui::~frmVANTOPortTestGui()
@@ -196,9 +215,30 @@ void frmVANTOPortTestGui::setTabOrder()
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
+void frmVANTOPortTestGui::buildStatusBar()
+{
+    statusBar()->setSizeGripEnabled(false);
+    // A label of its own rather than a status message: a screen reader reads
+    // a label's text like any other control's.
+    m_statusLine = new QLabel(statusBar());
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setTextFormat(Qt::PlainText);
+    m_statusLine->setAccessibleName(QStringLiteral("Link status"));
+    statusBar()->addWidget(m_statusLine, 1);
+    showStatus();
+}
+
 void frmVANTOPortTestGui::setSimulated(bool simulated)
 {
+    m_simulated = simulated;
     setWindowTitle(simulated ? Caption + QStringLiteral(" [simulated controller]") : Caption);
+    showStatus();
+}
+
+void frmVANTOPortTestGui::setPortInformation(std::shared_ptr<const PortInformation> information)
+{
+    m_portInformation = std::move(information);
+    m_follower = m_portInformation ? std::make_unique<AdapterFollower>(*m_portInformation) : nullptr;
 }
 
 void frmVANTOPortTestGui::startLogging(const QString &name)
@@ -211,6 +251,7 @@ void frmVANTOPortTestGui::Form_Load()
 {
     try {
         m_commands.reset();
+        m_session.recordLoadCommand('u');
         m_serial->setPortOpen(true);
         Timer1->start();
     } catch (const LinkError &) {
@@ -235,26 +276,33 @@ void frmVANTOPortTestGui::Timer1_Timer()
         // The reset after a failed read couldn't reopen the port. That was a
         // reopen try too.
         strReply.clear();
-        m_reopen.lost(m_serial->CommPort());
+        portLost();
         m_reopen.triedAndFailed();
     }
     CWButton2->setValue(strReply.contains(QLatin1Char('*')));
-    ParseString();
+    const DecodedReply decoded = ParseString();
 
-    bool sent = false;
+    char sent = 0;
     if (m_serial->PortOpen()) {
         try {
             m_serial->Output(m_commands.strCommand().toLatin1());
-            sent = true;
+            sent = m_commands.strCommand().at(0).toLatin1();
         } catch (const LinkError &) {
             // Only a send that took the port down calls for a reopen; a port
             // still open is the operator's to close.
             if (!m_serial->PortOpen())
-                m_reopen.lost(m_serial->CommPort());
+                portLost();
         }
     }
     if (m_serial->PortLost())
-        m_reopen.lost(m_serial->CommPort());
+        portLost();
+
+    const TickFromReply t = tickFromReply(strReply, decoded, m_decoder, sent);
+    m_session.recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
+    noteOpenPort();
+    m_stale->update();
+    showStatus();
+
     if (m_trace) {
         std::printf("reply %s | %s | sent %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()),
                     sent ? qPrintable(m_commands.strCommand()) : "-");
@@ -262,21 +310,100 @@ void frmVANTOPortTestGui::Timer1_Timer()
     }
 }
 
+void frmVANTOPortTestGui::portLost()
+{
+    if (!m_reopen.wanted()) {
+        const QString detail = m_serial->lastErrorDetail();
+        m_session.recordEvent(EventKind::LinkLost, detail.isEmpty() ? portLabel() + QStringLiteral(" lost") : detail);
+    }
+    m_reopen.lost(m_serial->CommPort());
+}
+
 void frmVANTOPortTestGui::reopenLostPort()
 {
     // While the operator is choosing a port, the choice is theirs.
     const bool operatorChoosing = m_frmCommSetup && m_frmCommSetup->isVisible();
-    if (!m_reopen.reopenNow(m_serial->PortOpen(), operatorChoosing, m_serial->CommPort()))
+    const int port = m_serial->CommPort();
+    bool present = m_serial->devicePresent(port);
+    const bool ours = m_reopen.wanted() && !operatorChoosing && port == m_reopen.lostPort();
+    if (ours && !present && !m_serial->PortOpen() && m_follower) {
+        // The adapter may be back under another name.
+        if (const auto moved = m_follower->replacement(port, m_serial->device(port))) {
+            m_serial->remap(port, *moved);
+            present = m_serial->devicePresent(port);
+            m_linkNote = QStringLiteral("Port %1 follows its adapter to %2").arg(port).arg(*moved);
+            m_session.recordEvent(EventKind::LinkFollowed, m_linkNote);
+        }
+    }
+    if (!m_reopen.reopenNow(m_serial->PortOpen(), operatorChoosing, port, present))
         return;
     try {
         m_serial->setPortOpen(true);
         m_reopen.reopened();
+        m_session.recordEvent(EventKind::LinkBack, portLabel() + QStringLiteral(" open again"));
     } catch (const LinkError &) {
-        // Still gone; the policy says when to try again.
+        // Still not there; the policy says when to try again.
     }
 }
 
-void frmVANTOPortTestGui::ParseString()
+void frmVANTOPortTestGui::noteOpenPort()
+{
+    if (!m_serial->PortOpen())
+        return;
+    const int port = m_serial->CommPort();
+    const QString device = m_serial->device(port);
+    if (port == m_openPort && device == m_openDevice)
+        return;
+    if (m_openPort && port != m_openPort) {
+        // The operator moved to another port: what was said of the last one is done.
+        m_linkNote.clear();
+        m_session.recordEvent(EventKind::PortChanged, portLabel());
+    }
+    m_openPort = port;
+    m_openDevice = device;
+    if (m_follower)
+        m_follower->opened(port, device);
+}
+
+QString frmVANTOPortTestGui::portLabel() const
+{
+    const int port = m_serial->CommPort();
+    const QString where = m_simulated ? QStringLiteral("simulated controller") : m_serial->device(port);
+    QString label
+        = where.isEmpty() ? QStringLiteral("Port %1").arg(port) : QStringLiteral("Port %1: %2").arg(port).arg(where);
+    if (!m_serial->PortOpen())
+        label += QStringLiteral(", not open");
+    return label;
+}
+
+void frmVANTOPortTestGui::showStatus()
+{
+    const QString note = m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote;
+    const StatusLine line = statusLine(portLabel(), m_session, note);
+    if (line == m_shownStatus)
+        return;
+    m_shownStatus = line;
+    m_statusLine->setText(line.text);
+    QPalette p;
+    if (line.alarm)
+        p.setColor(QPalette::WindowText, Colours::Red);
+    m_statusLine->setPalette(p);
+}
+
+void frmVANTOPortTestGui::loggingChanged(bool on)
+{
+    if (on == m_loggingOn)
+        return;
+    m_loggingOn = on;
+    if (on)
+        m_session.recordEvent(
+            EventKind::LoggingStarted,
+            QStringLiteral("Logging to %1").arg(QDir::toNativeSeparators(m_frmSelFile->fullPathFilename)));
+    else
+        m_session.recordEvent(EventKind::LoggingStopped, QStringLiteral("Logging stopped"));
+}
+
+DecodedReply frmVANTOPortTestGui::ParseString()
 {
     const DecodedReply r = m_decoder.ParseString(strReply, m_logging->isOn());
     Text1->setText(r.Text1);
@@ -308,6 +435,7 @@ void frmVANTOPortTestGui::ParseString()
         agd48VDC->setValue(*r.agd48VDC);
     if (r.sts48OK)
         showRange(sts48OK, *r.sts48OK);
+    return r;
 }
 
 void frmVANTOPortTestGui::showRange(Lamp *lamp, const LampLook &look)
@@ -361,21 +489,42 @@ void frmVANTOPortTestGui::applyLook(ColouredButton *button, const ButtonLook &lo
 void frmVANTOPortTestGui::cmd1PPSOnOff_Click()
 {
     applyLook(cmd1PPSOnOff, m_commands.cmd1PPSOnOff_Click());
+    m_session.recordEvent(EventKind::PpsCommanded, m_commands.str1PPSState() == QLatin1String("E")
+                                                       ? QStringLiteral("1PPS sense commanded on")
+                                                       : QStringLiteral("1PPS sense commanded off"));
 }
 
 void frmVANTOPortTestGui::cmdFstUpdt_Click()
 {
-    if (const auto look = m_commands.cmdFstUpdt_Click(cmdFstUpdt->text()))
+    if (const auto look = m_commands.cmdFstUpdt_Click(cmdFstUpdt->text())) {
         applyLook(cmdFstUpdt, *look);
+        m_session.recordEvent(EventKind::RateCommanded, m_commands.strCommand() == QLatin1String("s")
+                                                            ? QStringLiteral("Slow update commanded")
+                                                            : QStringLiteral("Fast update commanded"));
+    }
 }
 
 void frmVANTOPortTestGui::cmdLoaded_Click()
 {
-    const CommandToggles::LoadClick click = m_commands.cmdLoaded_Click(agd48VDC->Value(), agd400VDC->Value());
-    if (click.refused)
+    const CommandToggles::LoadClick click
+        = m_commands.cmdLoaded_Click(agd48VDC->Value(), agd400VDC->Value(), m_session.suppliesFresh());
+    switch (click.refusal) {
+    case CommandToggles::Refusal::Powered:
+        m_session.recordEvent(EventKind::Refused, QStringLiteral("Load switch refused: the load is powered"));
         MsgBox(CommandToggles::LoadPoweredText, MsgBoxButtons::OkOnly, CommandToggles::LoadPoweredTitle);
-    else if (click.look)
-        applyLook(cmdLoaded, *click.look);
+        break;
+    case CommandToggles::Refusal::NoReadings:
+        m_session.recordEvent(EventKind::Refused, QStringLiteral("Load switch refused: no current supply readings"));
+        MsgBox(CommandToggles::NoReadingsText, MsgBoxButtons::OkOnly, CommandToggles::NoReadingsTitle);
+        break;
+    case CommandToggles::Refusal::None:
+        if (click.look) {
+            applyLook(cmdLoaded, *click.look);
+            m_session.recordLoadCommand(m_commands.strLoadState().at(0).toLatin1());
+        }
+        break;
+    }
+    showStatus();
 }
 
 void frmVANTOPortTestGui::mnuLogging_Click()

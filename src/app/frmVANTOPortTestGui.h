@@ -1,14 +1,18 @@
 #pragma once
 
 #include "commands/CommandToggles.h"
+#include "link/PortInformation.h"
 #include "link/ReopenPolicy.h"
 #include "link/SerialControl.h"
+#include "session/SessionRecord.h"
+#include "session/StatusLine.h"
 #include "telemetry/ReplyDecoder.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
+class AdapterFollower;
 class ColouredButton;
 class DialGauge;
 class Lamp;
@@ -17,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
+class StaleReadings;
 
 // The operator's one window. It holds the run: the serial control, the poll and
 // log timers and the controls; the decisions live in plain classes it applies.
@@ -44,6 +49,13 @@ public:
 
     // The caption tells a simulated controller from hardware.
     void setSimulated(bool simulated);
+
+    // Where the machine's serial ports are listed, so that a port can follow
+    // its USB adapter when it comes back under another name; none: no following.
+    void setPortInformation(std::shared_ptr<const PortInformation> information);
+
+    // Every tick, command and link event of the run.
+    SessionRecord &session() { return m_session; }
 
     // Starts logging to the log file of that name, as OK in the log file
     // dialog does with the name typed in (the command line's --log).
@@ -78,8 +90,14 @@ private:
     void buildControls();
     void setTabOrder();
     void releasePort();
-    void ParseString();
+    void buildStatusBar();
+    DecodedReply ParseString();
     void reopenLostPort();
+    void portLost();
+    void noteOpenPort();
+    QString portLabel() const;
+    void showStatus();
+    void loggingChanged(bool on);
     static void showRange(Lamp *lamp, const LampLook &look);
     static void applyLook(ColouredButton *button, const ButtonLook &look);
 
@@ -88,6 +106,19 @@ private:
     bool m_trace = false;
     // A port lost to a failure (not closed by the operator) is reopened by the poll tick.
     ReopenPolicy m_reopen;
+    std::shared_ptr<const PortInformation> m_portInformation;
+    std::unique_ptr<AdapterFollower> m_follower;
+    int m_openPort = 0; // the port and device last seen open
+    QString m_openDevice;
+    QString m_linkNote; // what the status bar tells of the link, e.g. an adapter followed
+    bool m_simulated = false;
+    bool m_loggingOn = false;
+
+    // The session: freshness, the status bar, the trends.
+    SessionRecord m_session;
+    StaleReadings *m_stale = nullptr;
+    QLabel *m_statusLine = nullptr;
+    StatusLine m_shownStatus;
 
     // Run state.
     QString strReply;

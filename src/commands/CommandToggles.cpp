@@ -36,21 +36,25 @@ std::optional<ButtonLook> CommandToggles::cmdFstUpdt_Click(const QString &captio
     return std::nullopt;
 }
 
-CommandToggles::LoadClick CommandToggles::cmdLoaded_Click(double agd48VDC, double agd400VDC)
+CommandToggles::LoadClick CommandToggles::cmdLoaded_Click(double agd48VDC, double agd400VDC, bool suppliesCurrent)
 {
+    // Gauges left standing by a silent line say nothing about the hardware now.
+    if (!suppliesCurrent)
+        return {Refusal::NoReadings, std::nullopt};
     // Written as "not at or below" so that a reading that isn't a number refuses too.
     if (!(agd48VDC <= LiveVolts48) || !(agd400VDC <= LiveVolts400))
-        return {true, std::nullopt};
+        return {Refusal::Powered, std::nullopt};
 
     if (m_strLoadState == QLatin1String("u")) {
         m_strCommand = m_strLoadState = QStringLiteral("l");
-        return {false,
+        return {Refusal::None,
                 ButtonLook{QStringLiteral("Loaded"),
                            QStringLiteral("Load is engaged, do not connect to an extension cord!"), Colours::Red}};
     }
     if (m_strLoadState == QLatin1String("l")) {
         m_strCommand = m_strLoadState = QStringLiteral("u");
-        return {false, ButtonLook{QStringLiteral("Unloaded"), QStringLiteral("Load is disconnected."), Colours::Green}};
+        return {Refusal::None,
+                ButtonLook{QStringLiteral("Unloaded"), QStringLiteral("Load is disconnected."), Colours::Green}};
     }
-    return {false, std::nullopt};
+    return {Refusal::None, std::nullopt};
 }

@@ -26,14 +26,26 @@ public:
     // Keyed on the button's own caption; another caption leaves everything as it is.
     std::optional<ButtonLook> cmdFstUpdt_Click(const QString &caption);
 
-    // Refused (with the letter unchanged) while either supply is live; otherwise
-    // the new look, or none if the load state is unknown.
+    static inline const QString NoReadingsText
+        = QStringLiteral("No current supply readings from the controller: the load can't be switched until readings "
+                         "arrive. Check the serial link.");
+    static inline const QString NoReadingsTitle = QStringLiteral("Load Interlock");
+
+    // Why a load click was refused.
+    enum class Refusal {
+        None,
+        Powered,   // a supply gauge reads live
+        NoReadings // the gauges don't hold current readings to decide on
+    };
+    // Refused (with the letter unchanged) while the supply readings are not
+    // current or either supply is live; otherwise the new look, or none if the
+    // load state is unknown.
     struct LoadClick
     {
-        bool refused = false;
+        Refusal refusal = Refusal::None;
         std::optional<ButtonLook> look;
     };
-    LoadClick cmdLoaded_Click(double agd48VDC, double agd400VDC);
+    LoadClick cmdLoaded_Click(double agd48VDC, double agd400VDC, bool suppliesCurrent);
 
     const QString &strCommand() const { return m_strCommand; }
     const QString &strLoadState() const { return m_strLoadState; }

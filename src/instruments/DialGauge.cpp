@@ -61,6 +61,14 @@ void DialGauge::setMarks(double major, double minor)
     update();
 }
 
+void DialGauge::setDimmed(bool dimmed)
+{
+    if (m_dimmed == dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
 QSize DialGauge::sizeHint() const
 {
     return QSize(137, 57);
@@ -147,7 +155,7 @@ void DialGauge::paintEvent(QPaintEvent *)
     needle.lineTo(pivot - across * 1.6);
     needle.closeSubpath();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(NeedleColor);
+    painter.setBrush(m_dimmed ? palette().color(QPalette::Disabled, QPalette::WindowText) : NeedleColor);
     painter.drawPath(needle);
 
     QRadialGradient hub(pivot - QPointF(1.2, 1.2), hubRadius * 1.3);

@@ -27,6 +27,11 @@ public:
     // Steps between marks; a step of 0 (or less) leaves that kind of mark out.
     void setMarks(double major, double minor);
 
+    // A dimmed gauge shows a value that is no longer current: the needle in
+    // the desktop's disabled colour.
+    bool isDimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -35,6 +40,7 @@ protected:
 
 private:
     double m_value = 0.0;
+    bool m_dimmed = false;
     double m_min = 0.0;
     double m_max = 10.0;
     double m_major = 2.0;

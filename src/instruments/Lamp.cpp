@@ -123,6 +123,27 @@ void Lamp::setOffText(const QString &text)
     update();
 }
 
+void Lamp::setDimmed(bool dimmed)
+{
+    if (m_dimmed == dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
+QColor Lamp::currentColor() const
+{
+    const QColor colour = m_value ? m_onColor : m_offColor;
+    // Faded most of the way into the disabled face, so a stale red or green
+    // still tells which it was but no longer reads as a lit lamp.
+    return m_dimmed ? mix(colour, palette().color(QPalette::Disabled, QPalette::Button), 0.7) : colour;
+}
+
+QColor Lamp::ink() const
+{
+    return palette().color(m_dimmed ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
+}
+
 void Lamp::setShape(Shape shape)
 {
     m_shape = shape;
@@ -171,7 +192,7 @@ void Lamp::paintLed(QPainter &painter)
     painter.drawRoundedRect(face.adjusted(1, 1, -1, -1), 1.5, 1.5);
 
     const QRect captionRect(int(bezel.right()) + 5, 0, width() - int(bezel.right()) - 5, height());
-    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setPen(ink());
     painter.setFont(font());
     QRect drawn;
     painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_caption, &drawn);
@@ -205,7 +226,7 @@ void Lamp::paintBar(QPainter &painter)
         return;
     const QRect textRect = face.toRect().adjusted(1, 0, -1, 0);
     const QFont textFont = fittedFont(font(), shown, textRect.width());
-    const QColor ink = palette().color(QPalette::WindowText);
+    const QColor ink = this->ink();
     // With a light window text (dark desktop themes) on a bright lamp the
     // word would vanish; a thin contrasting outline keeps it legible.
     if (contrast(ink, lit) < 3.0) {

@@ -48,6 +48,11 @@ public:
     Shape shape() const { return m_shape; }
     void setShape(Shape shape);
 
+    // A dimmed lamp shows a state that is no longer current: its colour and
+    // text in the desktop's disabled colours. It stays usable.
+    bool isDimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -62,12 +67,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QColor currentColor() const { return m_value ? m_onColor : m_offColor; }
+    QColor currentColor() const;
+    QColor ink() const;
     void paintLed(QPainter &painter);
     void paintBar(QPainter &painter);
 
     bool m_value = false;
     bool m_pressed = false;
+    bool m_dimmed = false;
     Shape m_shape = Shape::SquareLed;
     QString m_caption;
     QColor m_onColor{0, 255, 0};

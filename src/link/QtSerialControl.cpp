@@ -1,6 +1,7 @@
 #include "link/QtSerialControl.h"
 
 #include <QFileInfo>
+#include <QSerialPortInfo>
 
 namespace {
 QString describe(QSerialPort::SerialPortError error, const QString &device)
@@ -54,6 +55,20 @@ void QtSerialControl::setCommPort(int port)
     if (port < FirstPort || port > LastPort)
         throw LinkError("invalid port number");
     m_commPort = port;
+}
+
+bool QtSerialControl::devicePresent(int port) const
+{
+#ifdef Q_OS_WIN
+    const QString name = m_ports.device(port);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        if (info.portName().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+#else
+    // A device node (or the link to one) goes when its adapter is pulled.
+    return QFileInfo::exists(m_ports.device(port));
+#endif
 }
 
 bool QtSerialControl::PortOpen() const

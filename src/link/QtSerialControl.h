@@ -26,6 +26,9 @@ public:
     void Output(const QByteArray &text) override;
     bool PortLost() const override { return m_lost; }
     QString lastErrorDetail() const override { return m_detail; }
+    QString device(int port) const override { return m_ports.device(port); }
+    bool devicePresent(int port) const override;
+    void remap(int port, const QString &device) override { m_ports.map(port, device); }
 
     const PortMap &ports() const { return m_ports; }
 

@@ -28,7 +28,7 @@ void ReopenPolicy::triedAndFailed()
     m_lastTry = m_clock();
 }
 
-bool ReopenPolicy::reopenNow(bool portOpen, bool operatorChoosing, int currentPort)
+bool ReopenPolicy::reopenNow(bool portOpen, bool operatorChoosing, int currentPort, bool devicePresent)
 {
     if (portOpen) {
         m_wanted = false;
@@ -36,6 +36,12 @@ bool ReopenPolicy::reopenNow(bool portOpen, bool operatorChoosing, int currentPo
     }
     if (!m_wanted || operatorChoosing || currentPort != m_lostPort)
         return false;
+    if (!devicePresent) {
+        // Tries that failed while it was gone say nothing about the device
+        // that comes back.
+        m_tried = false;
+        return false;
+    }
     const qint64 now = m_clock();
     if (m_tried && now - m_lastTry < RetryIntervalMs)
         return false;

@@ -52,4 +52,13 @@ public:
     // What the operator may be told about the last failure ("no permission", ...);
     // empty when nothing more is known.
     virtual QString lastErrorDetail() const { return {}; }
+
+    // The device port number N opens ("/dev/ttyUSB0"), for the operator to
+    // read; empty when the control doesn't say.
+    virtual QString device(int /*port*/) const { return {}; }
+    // Whether port N's device is there to be opened: a pulled adapter's is not.
+    virtual bool devicePresent(int /*port*/) const { return true; }
+    // Port number N opens this device from now on: the adapter came back
+    // under another name.
+    virtual void remap(int /*port*/, const QString & /*device*/) { }
 };

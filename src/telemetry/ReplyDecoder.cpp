@@ -40,7 +40,7 @@ DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
         r.lblCommStatData = NoData;
         return r;
     }
-    if (strReply.startsWith(QLatin1Char('T')) || strReply.startsWith(QLatin1Char('C'))) {
+    if (isTextMessage(strReply)) {
         // A text message from the controller, shown as it came.
         r.lblCommStatData = strReply;
         return r;

@@ -62,6 +62,13 @@ public:
     const std::array<QString, FieldSlots> &fields() const { return strFields; }
     int fieldCount() const { return intFieldCount; }
 
+    // A reply that is a message of the controller, shown as it came: it starts
+    // with "T" or "C".
+    static bool isTextMessage(const QString &strReply)
+    {
+        return strReply.startsWith(QLatin1Char('T')) || strReply.startsWith(QLatin1Char('C'));
+    }
+
     // The lamp look for a gauge value against its range.
     static LampLook rangeLamp(double value, double lowLimit, double highLimit);
 

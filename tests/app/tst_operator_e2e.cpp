@@ -98,12 +98,16 @@ private slots:
         QVERIFY2(got.endsWith('E') && got.size() <= 2, got.constData()); // at most one earlier letter in flight
         QCOMPARE(afterPolls(m_port1, 2), QByteArray("EE"));
 
-        // Load engaged: the controller's echo repaints the button.
+        // Load engaged, on current readings of dead supplies: the controller's
+        // echo repaints the button.
+        m_port1.write("300,290,1,10,0,0,u,*");
+        QTRY_COMPARE(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"));
+        m_port1.read(20);
         child<QPushButton>("cmdLoaded")->click();
         got = afterPolls(m_port1, 1);
         QVERIFY2(got.endsWith('l') && got.size() <= 2, got.constData());
-        m_port1.write("300,290,1,10,0,0,l,*");
-        QTRY_COMPARE(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"));
+        m_port1.write("301,290,1,10,0,0,l,*");
+        QTRY_COMPARE(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("28"));
         QCOMPARE(child<QPushButton>("cmdLoaded")->text(), QStringLiteral("Loaded"));
         QCOMPARE(child<QLabel>("lblCommStatData")->text(), QString());
         QCOMPARE(letters(m_port1, 2), QByteArray("ll"));

@@ -4,6 +4,7 @@
 #include "commands/CommandToggles.h"
 #include "instruments/DialGauge.h"
 #include "link/Comunication.h"
+#include "session/SessionRecord.h"
 #include "ui/ColouredButton.h"
 #include "ui/MsgBox.h"
 
@@ -29,10 +30,14 @@ struct Look
 };
 
 // The real window on a fake port, started, with the poll timer held so each
-// tick is the test's own.
+// tick is the test's own, and current readings of dead supplies.
 struct Rig : WindowRig
 {
-    Rig() { startHeld(); }
+    Rig()
+    {
+        startHeld();
+        currentSupplies();
+    }
     ColouredButton *button(const char *name) const
     {
         return dynamic_cast<ColouredButton *>(window->findChild<QPushButton *>(QLatin1String(name)));
@@ -196,6 +201,62 @@ private slots:
         }
     }
 
+    // The gauges decide only while they hold current readings: a good reply
+    // carrying both supply counts within the last 2 s. Each reply is a poll a
+    // second after the one before ("" a silent one); the click comes `wait` ms
+    // after the last.
+    void staleInterlock_data()
+    {
+        QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<QString>("box"); // empty: the load is switched
+
+        const QString dead = QStringLiteral("300,290,1,10,0,0,x,*");
+        const QString live = QStringLiteral("300,290,1,10,3840,3277,x,*");
+        const QString interlock = QStringLiteral("Load Interlock");
+        QTest::newRow("before the first reply") << QStringList() << 0 << interlock;
+        QTest::newRow("a text message only") << QStringList{"Controller reset*"} << 0 << interlock;
+        QTest::newRow("dead supplies just read") << QStringList{dead} << 0 << QString();
+        QTest::newRow("2 s after: still current") << QStringList{dead} << 2000 << QString();
+        QTest::newRow("a poll later: stale") << QStringList{dead} << 2250 << interlock;
+        QTest::newRow("silence since") << QStringList{dead, "", "", ""} << 0 << interlock;
+        QTest::newRow("a short reply without the supply fields")
+            << QStringList{dead, "", "", "301,290,1,10,*"} << 0 << interlock;
+        QTest::newRow("supplies garbled") << QStringList{"300,290,1,10,0,zz,x,*"} << 0 << interlock;
+        QTest::newRow("current and live") << QStringList{live} << 0 << QStringLiteral("Load Powered");
+    }
+    void staleInterlock()
+    {
+        QFETCH(QStringList, replies);
+        QFETCH(int, wait);
+        QFETCH(QString, box);
+
+        WindowRig rig;
+        qint64 now = 0;
+        rig.window->session().setClock([&now] { return Stamp{now, 1796640000000 + now}; });
+        rig.startHeld();
+        for (const QString &reply : std::as_const(replies)) {
+            rig.tick(reply.toLatin1());
+            now += 1000;
+        }
+        now += wait - (replies.isEmpty() ? 0 : 1000);
+        QTest::mouseClick(rig.window->findChild<QPushButton *>(QStringLiteral("cmdLoaded")), Qt::LeftButton);
+
+        if (box.isEmpty()) {
+            QVERIFY(m_boxes.isEmpty());
+            QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("l"));
+            return;
+        }
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].startsWith(box + QLatin1Char('|')), qPrintable(m_boxes[0]));
+        if (box == QLatin1String("Load Interlock"))
+            QCOMPARE(m_boxes[0],
+                     QStringLiteral("Load Interlock|No current supply readings from the controller: the "
+                                    "load can't be switched until readings arrive. Check the serial link."));
+        QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("u"));
+        QCOMPARE(rig.window->commands().strLoadState(), QStringLiteral("u"));
+    }
+
     // The refusal as the operator meets it: a plain box with OK only; the poll
     // goes on under it and keeps sending the letter of before.
     void refusalIsARealBoxOverARunningPoll()
@@ -243,8 +304,8 @@ private slots:
     {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         CommandToggles toggles;
-        QVERIFY(toggles.cmdLoaded_Click(nan, 0).refused);
-        QVERIFY(toggles.cmdLoaded_Click(0, nan).refused);
+        QCOMPARE(toggles.cmdLoaded_Click(nan, 0, true).refusal, CommandToggles::Refusal::Powered);
+        QCOMPARE(toggles.cmdLoaded_Click(0, nan, true).refusal, CommandToggles::Refusal::Powered);
         QCOMPARE(toggles.strLoadState(), QStringLiteral("u"));
         QCOMPARE(toggles.strCommand(), QStringLiteral("u"));
     }

@@ -3,7 +3,9 @@
 #include <QtTest>
 
 // When the poll brings a lost port back: the port that was lost, never while
-// the operator is choosing or after they chose another, at most once a second.
+// the operator is choosing or after they chose another, nothing while the
+// device is missing and at once when it is back, at most once a second while
+// it is there but won't open.
 class tst_reopenpolicy : public QObject
 {
     Q_OBJECT
@@ -15,6 +17,7 @@ private slots:
     //   O  the port is open again                    C  the operator closed it
     //   c  the operator opens the port dialog        x  ... and cancels it
     //   3  the operator's Done moves to port 3       1  ... back to port 1
+    //   g  the device is gone                        b  ... and back
     // answers: what each tick was told, y to reopen now, - not to.
     void reopenNow_data()
     {
@@ -49,9 +52,10 @@ private slots:
         int port = 1;
         bool open = true;
         bool choosing = false;
+        bool present = true;
         QString asked;
         for (const QChar step : story) {
-            asked += policy.reopenNow(open, choosing, port) ? u'y' : u'-';
+            asked += policy.reopenNow(open, choosing, port, present) ? u'y' : u'-';
             switch (step.toLatin1()) {
             case 'F':
                 policy.triedAndFailed();
@@ -71,6 +75,12 @@ private slots:
                 break;
             case 'x':
                 choosing = false;
+                break;
+            case 'g':
+                present = false;
+                break;
+            case 'b':
+                present = true;
                 break;
             case '1':
             case '3':

@@ -3,6 +3,7 @@
 #include "link/SerialControl.h"
 
 #include <QList>
+#include <QMap>
 #include <QSet>
 
 // A serial control for tests: a scripted receive buffer, a record of what was
@@ -10,13 +11,14 @@
 class FakeSerialControl : public SerialControl
 {
 public:
-    QByteArray rx;            // what the "controller" has sent and is not read yet
-    QList<QByteArray> writes; // every Output, in order
-    QSet<int> failingPorts;   // port numbers whose opening fails
-    bool failOutput = false;  // Output throws even while open
-    int opens = 0;            // successful opens
-    int closes = 0;           // closes of an open port
-    int inputReads = 0;       // calls of Input
+    QByteArray rx;              // what the "controller" has sent and is not read yet
+    QList<QByteArray> writes;   // every Output, in order
+    QSet<int> failingPorts;     // port numbers whose opening fails: their devices are missing
+    QMap<int, QString> devices; // port numbers remapped to another device
+    bool failOutput = false;    // Output throws even while open
+    int opens = 0;              // successful opens
+    int closes = 0;             // closes of an open port
+    int inputReads = 0;         // calls of Input
 
     int CommPort() const override { return m_port; }
     void setCommPort(int port) override
@@ -67,6 +69,14 @@ public:
     }
 
     bool PortLost() const override { return m_lost; }
+    QString device(int port) const override
+    {
+        const auto it = devices.constFind(port);
+        return it != devices.constEnd() ? *it : QStringLiteral("/dev/fake%1").arg(port);
+    }
+    // A port whose opening fails is one whose device is missing.
+    bool devicePresent(int port) const override { return !failingPorts.contains(port); }
+    void remap(int port, const QString &device) override { devices.insert(port, device); }
 
     // The device goes away as a pulled USB adapter does: the port closes itself.
     void vanish()

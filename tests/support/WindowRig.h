@@ -49,6 +49,10 @@ struct BasicWindowRig
         return port->writes.size() == before ? QByteArray() : port->writes.last();
     }
 
+    // One poll whose reply carries current readings of dead supplies, so the
+    // load may be switched; its load state ("x") leaves the button as it is.
+    void currentSupplies() { tick("300,290,1,10,0,0,x,*"); }
+
     static QWidget *topLevel(const char *name)
     {
         for (QWidget *w : QApplication::topLevelWidgets())

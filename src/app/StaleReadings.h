@@ -1,0 +1,47 @@
+#pragma once
+
+#include "session/SessionRecord.h"
+
+#include <QList>
+#include <QObject>
+
+class DialGauge;
+class Lamp;
+class QWidget;
+
+// Shows how current each reading is: the controls of a reading the controller
+// has not refreshed within its time are dimmed, and each readout's tooltip says
+// when it was read. Before a reading is first read nothing is dimmed: the
+// window keeps its designed start look. What counts as current is the
+// session record's to say.
+class StaleReadings : public QObject
+{
+public:
+    explicit StaleReadings(const SessionRecord &record, QObject *parent = nullptr);
+
+    // The readout (a text box or label), and the gauge and range lamp if any,
+    // that show one reading.
+    void watch(Reading reading, QWidget *readout, DialGauge *gauge = nullptr, Lamp *lamp = nullptr);
+
+    // Dims what went stale and restores what was refreshed; touches (and so
+    // repaints) only controls whose state changes. Once a tick.
+    void update();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Watched
+    {
+        Reading reading;
+        QWidget *readout;
+        DialGauge *gauge;
+        Lamp *lamp;
+        bool dimmed = false;
+    };
+
+    QString readAt(Reading reading) const;
+
+    const SessionRecord &m_record;
+    QList<Watched> m_watched;
+};

@@ -1,0 +1,157 @@
+#include "session/SessionRecord.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+#include <algorithm>
+
+namespace {
+
+QString loadWord(char state)
+{
+    return state == 'l' ? QStringLiteral("Loaded") : QStringLiteral("Unloaded");
+}
+
+} // namespace
+
+SessionRecord::SessionRecord(Clock clock)
+    : m_clock(std::move(clock))
+{
+    if (!m_clock) {
+        m_clock = [] {
+            static QElapsedTimer since;
+            if (!since.isValid())
+                since.start();
+            return Stamp{since.elapsed(), QDateTime::currentMSecsSinceEpoch()};
+        };
+    }
+}
+
+void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, const QString &pulseWidth,
+                               const QString &message)
+{
+    tick.at = now();
+    if (tick.carries(Reading::PulseFrequency))
+        tick.pulseFrequency = pooled(pulseFrequency);
+    if (tick.carries(Reading::PulseWidth))
+        tick.pulseWidth = pooled(pulseWidth);
+    dropOld(tick.at.monoMs);
+    m_ticks.push_back(tick);
+
+    for (int r = 0; r < ReadingCount; ++r)
+        if (tick.carries(Reading(r)))
+            m_lastRead[std::size_t(r)] = tick.at;
+    if (tick.outcome == TickOutcome::Telemetry) {
+        m_lastGood = tick.at;
+        if (tick.carries(Reading::Supply400) && tick.carries(Reading::Supply48))
+            m_lastSupplies = tick.at;
+    }
+    if (tick.outcome == TickOutcome::TextMessage)
+        recordEvent(EventKind::ControllerMessage, message);
+    followLoad(tick);
+}
+
+void SessionRecord::recordEvent(EventKind kind, const QString &text)
+{
+    m_events.push_back({now(), kind, text});
+}
+
+void SessionRecord::recordLoadCommand(char state)
+{
+    const Stamp at = now();
+    m_commanded = state;
+    m_commandedAt = at.monoMs;
+    m_notConfirmedTold = false;
+    m_confirmed = false;
+    // Judged against the last report until the next one comes.
+    m_disagreeing = m_reported && m_reported != state;
+    m_disagreeSince = at.monoMs;
+    recordEvent(EventKind::LoadCommanded, QStringLiteral("Load commanded %1").arg(loadWord(state)));
+}
+
+void SessionRecord::followLoad(const TickEntry &tick)
+{
+    if (!tick.carries(Reading::LoadState) || (tick.loadState != 'u' && tick.loadState != 'l'))
+        return;
+    m_reported = tick.loadState;
+    if (!m_commanded)
+        return;
+    if (m_reported == m_commanded) {
+        m_disagreeing = false;
+        if (!m_confirmed) {
+            m_confirmed = true;
+            recordEvent(EventKind::LoadConfirmed,
+                        QStringLiteral("The controller reports %1, as commanded").arg(loadWord(m_reported)));
+        }
+        return;
+    }
+    if (!m_disagreeing) {
+        m_disagreeing = true;
+        m_disagreeSince = tick.at.monoMs;
+    }
+    if (const auto d = loadDisagreement(); d && !m_notConfirmedTold) {
+        m_notConfirmedTold = true;
+        recordEvent(EventKind::LoadNotConfirmed, QStringLiteral("Load commanded %1; the controller still reports %2")
+                                                     .arg(loadWord(d->commanded), loadWord(d->reported)));
+    }
+}
+
+bool SessionRecord::isFresh(Reading r) const
+{
+    const auto &last = m_lastRead[std::size_t(r)];
+    return last && now().monoMs - last->monoMs <= FreshForMs;
+}
+
+bool SessionRecord::suppliesFresh() const
+{
+    return m_lastSupplies && now().monoMs - m_lastSupplies->monoMs <= FreshForMs;
+}
+
+SessionRecord::ReplyShare SessionRecord::replyShare() const
+{
+    const qint64 from = now().monoMs - ReplyShareSpanMs;
+    ReplyShare share;
+    for (auto it = m_ticks.crbegin(); it != m_ticks.crend() && it->at.monoMs > from; ++it) {
+        ++share.polls;
+        share.replies += it->outcome != TickOutcome::NoData;
+    }
+    return share;
+}
+
+std::optional<qint64> SessionRecord::lastGoodAgeMs() const
+{
+    if (!m_lastGood)
+        return std::nullopt;
+    return now().monoMs - m_lastGood->monoMs;
+}
+
+std::optional<LoadDisagreement> SessionRecord::loadDisagreement() const
+{
+    if (!m_commanded || !m_disagreeing || !isFresh(Reading::LoadState))
+        return std::nullopt;
+    // Counted from the command when the reports disagreed already before it.
+    const qint64 span = now().monoMs - std::max(m_disagreeSince, m_commandedAt);
+    if (span <= ConfirmWithinMs)
+        return std::nullopt;
+    return LoadDisagreement{m_commanded, m_reported, span};
+}
+
+quint32 SessionRecord::pooled(const QString &text)
+{
+    const auto it = m_textIds.constFind(text);
+    if (it != m_textIds.constEnd())
+        return *it;
+    const auto id = quint32(m_texts.size());
+    m_texts.append(text);
+    m_textIds.insert(text, id);
+    return id;
+}
+
+void SessionRecord::dropOld(qint64 nowMono)
+{
+    const qint64 oldest = nowMono - KeepForMs;
+    while (!m_ticks.empty() && m_ticks.front().at.monoMs < oldest)
+        m_ticks.pop_front();
+    while (!m_events.empty() && m_events.front().at.monoMs < oldest)
+        m_events.pop_front();
+}

@@ -1,0 +1,172 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <optional>
+
+// When something happened: a monotonic clock for ages and spans (it never
+// jumps), the wall clock for what the operator reads and exports.
+struct Stamp
+{
+    qint64 monoMs = 0; // monotonic milliseconds
+    qint64 wallMs = 0; // milliseconds since the epoch, UTC
+};
+
+// The readings a telemetry reply carries, in field order.
+enum class Reading : quint8 {
+    LoadCanTemp,
+    ControlCanTemp,
+    PulseFrequency,
+    PulseWidth,
+    Supply400,
+    Supply48,
+    LoadState,
+};
+constexpr int ReadingCount = 7;
+
+// What one poll tick brought.
+enum class TickOutcome : quint8 {
+    NoData,      // nothing framed arrived (or the port was closed)
+    TextMessage, // a message of the controller, kept as an event
+    BadData,     // telemetry that stopped decoding part-way
+    Telemetry,   // telemetry decoded to its end
+};
+
+// One tick as the record keeps it: small and flat, so that a shift of them
+// stays a few megabytes.
+struct TickEntry
+{
+    Stamp at;
+    TickOutcome outcome = TickOutcome::NoData;
+    char sent = 0;      // the letter that went out, 0 when none did
+    char loadState = 0; // 'u' or 'l' as reported, when fresh
+    quint8 fresh = 0;   // one bit per Reading the reply carried and decoded
+    double loadCanTempC = 0;
+    double controlCanTempC = 0;
+    double count400 = 0; // converter counts, full scale 4096
+    double count48 = 0;
+    quint32 pulseFrequency = 0; // texts as received, in the record's text pool
+    quint32 pulseWidth = 0;
+
+    bool carries(Reading r) const { return fresh & (1u << unsigned(r)); }
+};
+
+// What the operator did or the link went through, for the event list.
+enum class EventKind : quint8 {
+    LoadCommanded,
+    LoadConfirmed,
+    LoadNotConfirmed,
+    Refused,
+    PpsCommanded,
+    RateCommanded,
+    LinkLost,
+    LinkBack,
+    LinkFollowed,
+    PortChanged,
+    LoggingStarted,
+    LoggingStopped,
+    LoggingFailed,
+    ControllerMessage,
+};
+
+struct EventEntry
+{
+    Stamp at;
+    EventKind kind;
+    QString text;
+};
+
+// The controller keeps reporting a load state other than the one commanded.
+struct LoadDisagreement
+{
+    char commanded = 0;
+    char reported = 0;
+    qint64 forMs = 0; // how long the reports have disagreed
+};
+
+// The session as it happened: every tick with what its reply carried, every
+// command and link event, each with its time. It answers how fresh each
+// reading is, how many polls got a reply, and whether the controller obeyed
+// the last load command; the trends draw its history. Older than a day is
+// dropped.
+class SessionRecord
+{
+public:
+    using Clock = std::function<Stamp()>;
+
+    // A reading older than this is stale: 8 polls.
+    static constexpr qint64 FreshForMs = 2000;
+    // The load state may disagree this long after a command before it is told.
+    static constexpr qint64 ConfirmWithinMs = 2000;
+    static constexpr qint64 ReplyShareSpanMs = 60 * 1000;
+    static constexpr qint64 KeepForMs = 24 * 60 * 60 * 1000;
+
+    // Without a clock: the steady clock and the system's wall clock.
+    explicit SessionRecord(Clock clock = {});
+
+    Stamp now() const { return m_clock(); }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+    // Adds one tick, stamped now. Pulse texts go to the pool; a text message
+    // becomes an event, and so does a load state confirmed or not confirmed.
+    void recordTick(TickEntry tick, const QString &pulseFrequency = {}, const QString &pulseWidth = {},
+                    const QString &message = {});
+    void recordEvent(EventKind kind, const QString &text);
+    // The operator commanded the load state ('u' or 'l'); so does start-up.
+    void recordLoadCommand(char state);
+
+    // Freshness: the reading was carried by a reply within FreshForMs.
+    bool everRead(Reading r) const { return m_lastRead[std::size_t(r)].has_value(); }
+    std::optional<Stamp> lastRead(Reading r) const { return m_lastRead[std::size_t(r)]; }
+    bool isFresh(Reading r) const;
+    // A good reply carried both supply counts within FreshForMs: the load
+    // interlock may trust the gauges.
+    bool suppliesFresh() const;
+
+    // Polls in the last minute, and how many of them got a framed reply.
+    struct ReplyShare
+    {
+        int polls = 0;
+        int replies = 0;
+    };
+    ReplyShare replyShare() const;
+    // Age of the last telemetry decoded to its end; none before the first.
+    std::optional<qint64> lastGoodAgeMs() const;
+
+    // The reported load state has disagreed with the commanded one for more
+    // than ConfirmWithinMs, on fresh replies.
+    std::optional<LoadDisagreement> loadDisagreement() const;
+
+    const std::deque<TickEntry> &ticks() const { return m_ticks; }
+    const std::deque<EventEntry> &events() const { return m_events; }
+    const QString &text(quint32 id) const { return m_texts.at(id); }
+
+private:
+    quint32 pooled(const QString &text);
+    void dropOld(qint64 nowMono);
+    void followLoad(const TickEntry &tick);
+
+    Clock m_clock;
+    std::deque<TickEntry> m_ticks;
+    std::deque<EventEntry> m_events;
+    // Pulse texts repeat from reply to reply: each distinct one is kept once.
+    QStringList m_texts;
+    QHash<QString, quint32> m_textIds;
+    std::array<std::optional<Stamp>, ReadingCount> m_lastRead;
+    std::optional<Stamp> m_lastGood;
+    std::optional<Stamp> m_lastSupplies;
+
+    // Load confirmation.
+    char m_commanded = 0;
+    qint64 m_commandedAt = 0;
+    char m_reported = 0;
+    qint64 m_disagreeSince = 0; // monotonic ms of the first disagreeing report in a row
+    bool m_disagreeing = false;
+    bool m_confirmed = false;
+    bool m_notConfirmedTold = false;
+};

@@ -1,0 +1,48 @@
+#include "session/StatusLine.h"
+
+#include "session/SessionRecord.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace {
+QString loadWord(char state)
+{
+    return state == 'l' ? QStringLiteral("Loaded") : QStringLiteral("Unloaded");
+}
+
+QString seconds(qint64 ms)
+{
+    return QStringLiteral("%1 s").arg(ms / 1000);
+}
+} // namespace
+
+StatusLine statusLine(const QString &port, const SessionRecord &record, const QString &note)
+{
+    StatusLine line;
+    QStringList parts{port};
+
+    if (const SessionRecord::ReplyShare share = record.replyShare(); share.polls > 0) {
+        const int percent = int(std::lround(100.0 * share.replies / share.polls));
+        parts << QStringLiteral("replies to %1% of polls in the last minute").arg(percent);
+    }
+
+    if (const auto age = record.lastGoodAgeMs(); !age)
+        parts << QStringLiteral("no reading yet");
+    else if (*age <= SessionRecord::FreshForMs)
+        parts << QStringLiteral("readings current");
+    else
+        parts << QStringLiteral("readings stale: last good reply %1 ago").arg(seconds(*age));
+
+    if (const auto d = record.loadDisagreement()) {
+        parts << QStringLiteral("Load commanded %1; the controller still reports %2 (%3)")
+                     .arg(loadWord(d->commanded), loadWord(d->reported), seconds(d->forMs));
+        line.alarm = true;
+    }
+    if (!note.isEmpty())
+        parts << note;
+
+    line.text = parts.join(QStringLiteral("  |  "));
+    return line;
+}
