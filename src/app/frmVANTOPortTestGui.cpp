@@ -259,6 +259,7 @@ void frmVANTOPortTestGui::Form_Load()
         MsgBox(PortSetup::communicationError(*m_serial), MsgBoxButtons::OkOnly, PortSetup::CommErrorTitle);
         mnuComms_Click();
     }
+    showStatus();
     show();
     // Centred on the screen the window opens on.
     if (const QScreen *s = screen())

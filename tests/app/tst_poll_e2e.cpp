@@ -1,6 +1,8 @@
 #include "PtyController.h"
 
 #include "app/frmVANTOPortTestGui.h"
+#include "commands/CommandToggles.h"
+#include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
@@ -26,15 +28,19 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             for (const char letter : m_pty.read(1)) {
                 m_heard += letter;
-                m_pty.write(m_reply);
+                if (!m_silent)
+                    m_pty.write(m_reply);
             }
         });
         m_timer.start();
     }
     PtyController &pty() { return m_pty; }
     QByteArray heard() const { return m_heard; }
+    // Hears the letters but answers none.
+    void setSilent(bool silent) { m_silent = silent; }
 
 private:
+    bool m_silent = false;
     PtyController m_pty;
     QByteArray m_reply;
     QByteArray m_heard;
@@ -181,6 +187,37 @@ private slots:
         QVERIFY(b.heard().count('u') == b.heard().size());
         QVERIFY(Timer1()->isActive());
         QVERIFY(m_boxes.isEmpty());
+    }
+
+    // The controller falls silent: within 2 s the readings are dimmed and the
+    // load can't be switched on them; its replies restore both.
+    void silenceDimsAndLocksTheLoad()
+    {
+        Controller controller("300,290,1,10,0,0,u,*"); // both supplies dead
+        QVERIFY(pointLinkAt(controller.pty().slavePath()));
+        startTool();
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"), 2000);
+        const auto dimmed = [this] {
+            return child<Lamp>("sts400OK")->isDimmed() && child<DialGauge>("agd48VDC")->isDimmed()
+                && child<QLineEdit>("txtLoadCanTemp")->palette().color(QPalette::Active, QPalette::Text)
+                       == child<QLineEdit>("txtLoadCanTemp")->palette().color(QPalette::Disabled, QPalette::Text);
+        };
+        QVERIFY(!dimmed());
+
+        controller.setSilent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(dimmed(), 3000);
+        QVERIFY(!child<Lamp>("CWButton2")->isDimmed());
+        QVERIFY(child<QLabel>("statusLine")->text().contains(QStringLiteral("readings stale")));
+        child<QPushButton>("cmdLoaded")->click();
+        QCOMPARE(m_boxes, QStringList{CommandToggles::NoReadingsText});
+        QCOMPARE(m_window->commands().strCommand(), QStringLiteral("u"));
+
+        controller.setSilent(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!child<Lamp>("sts400OK")->isDimmed(), 1000);
+        QVERIFY(!dimmed());
+        child<QPushButton>("cmdLoaded")->click();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_window->commands().strCommand(), QStringLiteral("l"));
     }
 };
 

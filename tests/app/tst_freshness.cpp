@@ -1,0 +1,158 @@
+#include "WindowRig.h"
+
+#include "app/frmVANTOPortTestGui.h"
+#include "instruments/DialGauge.h"
+#include "instruments/Lamp.h"
+#include "link/Comunication.h"
+#include "ui/MsgBox.h"
+
+#include <QDateTime>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolTip>
+#include <QtTest>
+
+namespace {
+const QByteArray Full = "300,290,1,10,0,0,u,*";
+const QDateTime Base(QDate(2026, 12, 7), QTime(8, 54, 38));
+
+// The real window on a fake port and a clock the test moves; ticks by hand.
+struct Rig : WindowRig
+{
+    qint64 now = 0;
+    Rig()
+    {
+        window->session().setClock([this] { return Stamp{now, Base.toMSecsSinceEpoch() + now}; });
+        startHeld();
+    }
+    // Polls a quarter of a second apart ("" a silent one).
+    void polls(const QList<QByteArray> &replies)
+    {
+        for (const QByteArray &r : replies) {
+            tick(r);
+            now += 250;
+        }
+    }
+    bool textDimmed(const char *name) const
+    {
+        const QPalette p = child(name)->palette();
+        return p.color(QPalette::Active, QPalette::Text) == p.color(QPalette::Disabled, QPalette::Text)
+            && p.color(QPalette::Active, QPalette::WindowText) == p.color(QPalette::Disabled, QPalette::WindowText);
+    }
+    // What is dimmed, a letter a reading in field order: t c f w H h.
+    QString dimmed() const
+    {
+        QString letters;
+        const auto add = [&](char letter, bool dim) {
+            if (dim)
+                letters += QLatin1Char(letter);
+        };
+        add('t', textDimmed("txtLoadCanTemp"));
+        add('c', textDimmed("txtCtrCanTemp"));
+        add('f', textDimmed("txtPlsFreq"));
+        add('w', textDimmed("txtPlsWdth"));
+        add('H', textDimmed("lbl400VDC") && child<DialGauge>("agd400VDC")->isDimmed()
+                     && child<Lamp>("sts400OK")->isDimmed());
+        add('h', textDimmed("lbl48VDC") && child<DialGauge>("agd48VDC")->isDimmed()
+                     && child<Lamp>("sts48OK")->isDimmed());
+        return letters;
+    }
+    QString toolTip(const char *name) const
+    {
+        QWidget *w = child(name);
+        QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    }
+    QString status() const { return child<QLabel>("statusLine")->text(); }
+};
+} // namespace
+
+// What the operator sees of how current the readings are: stale ones dimmed,
+// each readout telling when it was read, the link in the status bar.
+class tst_freshness : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        Comunication::setSettleWait([](float) {});
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        setMsgBoxResponder([](const QString &, const QString &, MsgBoxButtons) { return MsgBoxAnswer::Ok; });
+    }
+    void cleanupTestCase() { setMsgBoxResponder({}); }
+
+    // Replies a poll apart, then `wait` ms on one more (silent) poll applies what it finds.
+    void staleReadingsAreDimmed_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<QString>("dimmed");
+        QTest::addColumn<QString>("status");
+
+        const QList<QByteArray> eight(8, QByteArray());
+        QTest::newRow("nothing read: the start look") << QList<QByteArray>() << 0 << "" << "no reading yet";
+        QTest::newRow("a good reply") << QList<QByteArray>{Full} << 250 << "" << "readings current";
+        QTest::newRow("2 s on") << QList<QByteArray>{Full} << 2000 << "" << "readings current";
+        QTest::newRow("a poll past 2 s") << QList<QByteArray>{Full} << 2250 << "tcfwHh"
+                                         << "readings stale: last good reply 2 s ago";
+        QTest::newRow("a short reply restores what it carries")
+            << QList<QByteArray>{Full} + eight + QList<QByteArray>{"301,290,*"} << 0 << "fwHh"
+            << "readings current";
+        QTest::newRow("a good reply restores all")
+            << QList<QByteArray>{Full} + eight + QList<QByteArray>{"", Full} << 0 << "" << "readings current";
+    }
+    void staleReadingsAreDimmed()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(int, wait);
+        QFETCH(QString, dimmed);
+        QFETCH(QString, status);
+
+        Rig rig;
+        rig.polls(replies);
+        rig.now += wait - (replies.isEmpty() ? 0 : 250);
+        rig.tick();
+        QCOMPARE(rig.dimmed(), dimmed);
+        QVERIFY2(rig.status().contains(status), qPrintable(rig.status()));
+        // The lamps of the link and of logging tell the present: never dimmed.
+        QVERIFY(!rig.child<Lamp>("CWButton1")->isDimmed() && !rig.child<Lamp>("CWButton2")->isDimmed());
+        // The range lamps keep their own tooltip.
+        QCOMPARE(rig.child("sts400OK")->toolTip(), QStringLiteral("OK Range +/- 10%  = Green else Red"));
+    }
+
+    void readoutsTellWhenTheyWereRead()
+    {
+        Rig rig;
+        QCOMPARE(rig.toolTip("txtPlsFreq"), QString()); // nothing read yet
+        rig.polls({Full});
+        rig.now += 12000;
+        QCOMPARE(rig.toolTip("txtPlsFreq"), QStringLiteral("Read at 8:54:38 AM, 12 s ago"));
+        QCOMPARE(rig.toolTip("lbl48VDC"), QStringLiteral("Read at 8:54:38 AM, 12 s ago"));
+    }
+
+    // The controller keeps reporting another load state than commanded: the
+    // status bar says so in red until they agree.
+    void unconfirmedLoadIsToldInRed()
+    {
+        Rig rig;
+        rig.polls({Full});
+        rig.window->cmdLoaded_Click(); // commands "l"
+        const auto red = [&] {
+            return rig.child<QLabel>("statusLine")->palette().color(QPalette::WindowText) == QColor(255, 0, 0);
+        };
+        rig.polls(QList<QByteArray>(9, Full));
+        QVERIFY(!red());
+        rig.polls({Full});
+        QVERIFY(red());
+        QVERIFY2(rig.status().contains(QStringLiteral("Load commanded Loaded; the controller still reports Unloaded")),
+                 qPrintable(rig.status()));
+        rig.polls({"300,290,1,10,0,0,l,*"});
+        QVERIFY(!red());
+    }
+};
+
+QTEST_MAIN(tst_freshness)
+#include "tst_freshness.moc"
