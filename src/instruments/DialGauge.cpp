@@ -1,9 +1,9 @@
 #include "instruments/DialGauge.h"
 
+#include "telemetry/NumberText.h"
 #include "ui/DesignFont.h"
 
 #include <QFontMetricsF>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -19,13 +19,6 @@ const QColor NeedleColor(210, 0, 0);
 
 // No scale has more marks than fit on a dial; a tiny step must not hang the paint.
 constexpr int MaxMarks = 400;
-
-QString markText(double value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 10);
-}
 
 } // namespace
 
@@ -101,7 +94,7 @@ void DialGauge::paintEvent(QPaintEvent *)
     const double digitHeight = metrics.tightBoundingRect(QStringLiteral("0123456789")).height();
     double labelWidth = 0;
     for (double v : majors)
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(markText(v)));
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(numberText(v)));
     const double hubRadius = 4.0;
     const QPointF pivot(width() / 2.0, height() - hubRadius - 2.5);
     const double radius = std::max(8.0, std::min(pivot.y() - digitHeight - 4.0, pivot.x() - labelWidth - 4.0));
@@ -125,10 +118,11 @@ void DialGauge::paintEvent(QPaintEvent *)
         painter.drawLine(pivot + d * (radius - 6.0), pivot + d * radius);
     }
 
-    // Numbers outside the arc, each centred on its mark's direction.
+    // Numbers outside the arc, each centred on its mark's direction, written as
+    // the readouts beside the gauge are.
     painter.setPen(ink);
     for (double v : majors) {
-        const QString label = markText(v);
+        const QString label = numberText(v);
         const QPointF d = direction(v);
         const double w = metrics.horizontalAdvance(label);
         const double reach = 2.0 + std::abs(d.x()) * w / 2 + std::abs(d.y()) * digitHeight / 2;
