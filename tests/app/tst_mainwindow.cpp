@@ -310,6 +310,37 @@ private slots:
         QVERIFY(!keepsToolRunning());
     }
 
+    void taskBarButtons_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<Qt::WindowType>("type");
+
+        // A tool window has no task bar button (Windows, and X11 task bars
+        // going by the utility window type); a plain window has one.
+        QTest::newRow("port setup") << "frmCommSetup" << Qt::Window;
+        QTest::newRow("log file") << "frmSelFile" << Qt::Tool;
+        QTest::newRow("about") << "frmAbout" << Qt::Tool;
+    }
+
+    void taskBarButtons()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(Qt::WindowType, type);
+        Rig rig;
+        rig.window->Form_Load();
+        rig.window->mnuComms_Click();
+        rig.window->mnuLogging_Click();
+        rig.window->mnuAbout_Click();
+        QWidget *w = topLevel(qPrintable(dialog));
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->windowType(), type);
+        // Owned by no window, so it outlives the main window and keeps the
+        // tool running while it is open.
+        QVERIFY(!w->parentWidget());
+        QVERIFY(!w->windowHandle()->transientParent());
+        QVERIFY(w->testAttribute(Qt::WA_QuitOnClose));
+    }
+
     void menuShowsEachDialogOnce()
     {
         Rig rig;
