@@ -34,6 +34,7 @@ struct Options
                            QStringLiteral("NAME")};
 };
 
+// No application display name: Qt would append it to every window title.
 void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("vanto-port-test"));
@@ -80,7 +81,6 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     setIdentity();
-    QApplication::setApplicationDisplayName(AppInfo::Title);
     // One look on every desktop; the coloured buttons rely on it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(designFont());
