@@ -11,6 +11,7 @@
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
 #include "looks/Colours.h"
+#include "ui/CaptionFrame.h"
 #include "ui/ColouredButton.h"
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
@@ -19,7 +20,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -164,14 +164,14 @@ void frmVANTOPortTestGui::buildControls()
     sts48OK = rangeLamp(client, "sts48OK", twips(4800, 1680, 375, 855));
 
     // The 1PPS frame.
-    frFreq = place(new QGroupBox(QStringLiteral("1PPS Status"), client), "frFreq", twips(5400, 120, 1935, 2655));
+    frFreq = place(new CaptionFrame(QStringLiteral("1PPS Status"), client), "frFreq", twips(5400, 120, 1935, 2655));
     Label5 = label(frFreq, "Label5", QStringLiteral("Pulse Width (us)"), twips(120, 360, 1455, 255));
     txtPlsWdth = textBox(frFreq, "txtPlsWdth", twips(720, 720, 975, 285));
     Label6 = label(frFreq, "Label6", QStringLiteral("Pulse Frequency (Hz)"), twips(120, 1320, 1695, 255));
     txtPlsFreq = textBox(frFreq, "txtPlsFreq", twips(720, 1800, 975, 285));
 
     // The temperature frame.
-    frTemp = place(new QGroupBox(QStringLiteral("Temperature"), client), "frTemp", twips(7800, 120, 1815, 2655));
+    frTemp = place(new CaptionFrame(QStringLiteral("Temperature"), client), "frTemp", twips(7800, 120, 1815, 2655));
     lblCtrTemp = label(frTemp, "lblCtrTemp", QStringLiteral("Control Can Temp Deg C"), twips(120, 240, 1215, 495));
     txtCtrCanTemp = textBox(frTemp, "txtCtrCanTemp", twips(600, 720, 975, 285));
     lblLoadTemp = label(frTemp, "lblLoadTemp", QStringLiteral("Load Can Temp Deg C"), twips(120, 1320, 1335, 495));

@@ -182,6 +182,45 @@ private slots:
             QCOMPARE(shownColour, colour);
     }
 
+    void framesCarryTheirCaptionOnTheBorder_data()
+    {
+        QTest::addColumn<QString>("frame");
+        QTest::newRow("frFreq") << "frFreq";
+        QTest::newRow("frTemp") << "frTemp";
+    }
+
+    void framesCarryTheirCaptionOnTheBorder()
+    {
+        // As drawn: the top line runs from the right to the caption, which
+        // it doesn't cross, and the caption's letters stand above and below
+        // it; every control inside starts below the line.
+        QFETCH(QString, frame);
+        Rig rig;
+        auto *box = rig.child<QGroupBox>(qPrintable(frame));
+        const QImage image = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int paper = qGray(box->palette().color(QPalette::Window).rgb());
+        const auto ink = [&](int x, int y) { return qGray(image.pixel(x, y)) < paper - 60; };
+
+        int line = 0;
+        while (line < image.height() / 2 && !ink(image.width() - 6, line))
+            ++line;
+        QVERIFY2(line > 0 && line < image.height() / 2, "no top line");
+        int caption = image.width() - 6; // where the line stops, going left
+        while (caption > 0 && ink(caption - 1, line))
+            --caption;
+        bool above = false, below = false;
+        for (int x = 2; x < caption; ++x)
+            for (int y = 0; y < 2 * line + 2; ++y) {
+                above |= ink(x, y) && y < line;
+                below |= ink(x, y) && y > line + 1;
+            }
+        QVERIFY2(caption > image.width() / 3, "the line runs through the caption");
+        QVERIFY(above && below);
+        QVERIFY2(!ink(0, line - 1) && ink(0, line + 2), "the left side starts at the line");
+        for (QWidget *control : box->findChildren<QWidget *>())
+            QVERIFY2(control->y() > line + 1, qPrintable(control->objectName()));
+    }
+
     void instrumentsStartAtRest()
     {
         Rig rig;
