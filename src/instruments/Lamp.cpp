@@ -47,6 +47,12 @@ void paintBezel(QPainter &painter, const QRectF &r, double radius, const QPalett
     painter.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 }
 
+// The square LED's side, in a lamp of that height.
+int ledSide(int height)
+{
+    return std::max(6, std::min(height - 4, 17));
+}
+
 // Largest font, up to the panel size, in which the text fits the bar's width.
 QFont fittedFont(QFont font, const QString &text, int width)
 {
@@ -150,10 +156,31 @@ void Lamp::paintEvent(QPaintEvent *)
         paintLed(painter);
 }
 
+QRect Lamp::captionRect() const
+{
+    const int left = 2 + ledSide(height()) + 5;
+    return QRect(left, 0, width() - left, height());
+}
+
+QStringList Lamp::captionLines() const
+{
+    // Qt's own word wrap would also break after the "/" of "On/Off".
+    const QFontMetrics metrics(font());
+    const int width = captionRect().width();
+    QStringList lines;
+    for (const QString &word : m_caption.split(u' ', Qt::SkipEmptyParts)) {
+        if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + u' ' + word) <= width)
+            lines.last() += u' ' + word;
+        else
+            lines << word;
+    }
+    return lines;
+}
+
 void Lamp::paintLed(QPainter &painter)
 {
     const QColor lit = currentColor();
-    const int side = std::max(6, std::min(height() - 4, 17));
+    const int side = ledSide(height());
     const QRectF bezel(2, (height() - side) / 2, side, side);
     paintBezel(painter, bezel, 2.5, palette());
 
@@ -170,11 +197,10 @@ void Lamp::paintLed(QPainter &painter)
     painter.setBrush(glint);
     painter.drawRoundedRect(face.adjusted(1, 1, -1, -1), 1.5, 1.5);
 
-    const QRect captionRect(int(bezel.right()) + 5, 0, width() - int(bezel.right()) - 5, height());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
     QRect drawn;
-    painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_caption, &drawn);
+    painter.drawText(captionRect(), Qt::AlignLeft | Qt::AlignVCenter, captionLines().join(u'\n'), &drawn);
 
     if (hasFocus()) {
         QStyleOptionFocusRect option;
