@@ -16,6 +16,7 @@
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
 #include "ui/MsgBox.h"
+#include "ui/StatusText.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -179,7 +180,7 @@ void frmVANTOPortTestGui::buildControls()
 
     // Status row.
     lblCommStat = label(client, "lblCommStat", QStringLiteral("Comm Status"), twips(4680, 2880, 975, 255));
-    lblCommStatData = label(client, "lblCommStatData", QString(), twips(5760, 2760, 3855, 375));
+    lblCommStatData = place(new StatusText(client), "lblCommStatData", twips(5760, 2760, 3855, 375));
     Text1 = textBox(client, "Text1", twips(2520, 3360, 6855, 375));
 
     // Lamps and gauges take the focus in the tab chain like the other controls.
@@ -280,7 +281,7 @@ void frmVANTOPortTestGui::ParseString()
 {
     const DecodedReply r = m_decoder.ParseString(strReply, m_logging->isOn());
     Text1->setText(r.Text1);
-    lblCommStatData->setText(r.lblCommStatData);
+    lblCommStatData->setStatus(r.lblCommStatData);
     if (r.txtLoadCanTemp)
         txtLoadCanTemp->setText(*r.txtLoadCanTemp);
     if (r.txtCtrCanTemp)

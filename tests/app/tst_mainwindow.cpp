@@ -7,6 +7,7 @@
 #include "logging/Logging.h"
 #include "ui/ColouredButton.h"
 #include "ui/MsgBox.h"
+#include "ui/StatusText.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -219,6 +220,47 @@ private slots:
         QVERIFY2(!ink(0, line - 1) && ink(0, line + 2), "the left side starts at the line");
         for (QWidget *control : box->findChildren<QWidget *>())
             QVERIFY2(control->y() > line + 1, qPrintable(control->objectName()));
+    }
+
+    void statusShowsAMessageVerbatimAndWhole_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("markup") << "T<b>bold</b> & <i>not</i>*" << true;
+        QTest::newRow("a lone <") << "Tcan temp < 10 degrees and falling*" << true;
+        QTest::newRow("long") << "Controller restarted after a brown-out on the 48 V bus; check the supply "
+                                 "before engaging the load again*"
+                              << true;
+        QTest::newRow("one long word") << "TSUPPLY_MONITOR_CHANNEL_2_UNDERVOLTAGE_LATCHED_RESET_REQUIRED*" << true;
+        QTest::newRow("more than the box holds")
+            << "Controller restarted after a brown-out on the 48 V bus; load relay opened, 1PPS sense disabled, "
+               "check the supply and the fibre can before engaging the load again*"
+            << false;
+    }
+
+    void statusShowsAMessageVerbatimAndWhole()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, whole);
+        Rig rig;
+        rig.startHeld();
+        rig.tick(message.toLatin1());
+        auto *status = rig.child<StatusText>("lblCommStatData");
+        QCOMPARE(status->text(), message);
+        // Every label of the window is plain text: what the controller sent
+        // is never taken for markup.
+        for (QLabel *label : rig.window->findChildren<QLabel *>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+        // Wrapped within its box, every letter shown; what can't be is cut
+        // with "…" and shown whole in the tooltip.
+        const StatusText::Fit fit = StatusText::fit(message, status->font(), status->contentsRect().size());
+        QVERIFY(fit.height <= status->contentsRect().height());
+        QVERIFY(fit.font.pointSizeF() >= 6);
+        QCOMPARE(fit.lines.join(QString()) == message, whole);
+        QCOMPARE(fit.cut, !whole);
+        QCOMPARE(status->toolTip(), whole ? QString() : message);
+        if (!whole)
+            QVERIFY(fit.lines.last().endsWith(QChar(0x2026)));
     }
 
     void instrumentsStartAtRest()
