@@ -1,8 +1,10 @@
 #include "instruments/DialGauge.h"
 
+#include "instruments/InstrumentAccessibility.h"
 #include "telemetry/NumberText.h"
 #include "ui/DesignFont.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -26,16 +28,19 @@ DialGauge::DialGauge(QWidget *parent)
     : QWidget(parent)
 {
     setFont(designFont());
+    installInstrumentAccessibility();
 }
 
 void DialGauge::setValue(double value)
 {
-    if (std::isnan(value))
+    if (std::isnan(value) || value == m_value)
         return;
-    const bool moved = value != m_value;
     m_value = value;
-    if (moved)
-        update();
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, value);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void DialGauge::setScale(double min, double max)

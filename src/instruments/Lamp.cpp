@@ -1,7 +1,9 @@
 #include "instruments/Lamp.h"
 
+#include "instruments/InstrumentAccessibility.h"
 #include "ui/DesignFont.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -47,6 +49,21 @@ void paintBezel(QPainter &painter, const QRectF &r, double radius, const QPalett
     painter.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 }
 
+// A screen reader in use hears what changed.
+void tell(Lamp *lamp, QAccessible::Event what)
+{
+    if (!QAccessible::isActive())
+        return;
+    if (what == QAccessible::StateChanged) {
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(lamp, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+    QAccessibleEvent event(lamp, what == QAccessible::StateChanged ? QAccessible::DescriptionChanged : what);
+    QAccessible::updateAccessibility(&event);
+}
+
 // The square LED's side, in a lamp of that height.
 int ledSide(int height)
 {
@@ -77,6 +94,7 @@ Lamp::Lamp(Shape shape, QWidget *parent)
 {
     setFont(designFont());
     setFocusPolicy(Qt::StrongFocus);
+    installInstrumentAccessibility();
 }
 
 void Lamp::setValue(bool value)
@@ -85,6 +103,7 @@ void Lamp::setValue(bool value)
         return;
     m_value = value;
     update();
+    tell(this, QAccessible::StateChanged);
 }
 
 // Setters repaint only on a change: the poll tick sets the range lamps' texts
@@ -95,6 +114,7 @@ void Lamp::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    tell(this, QAccessible::NameChanged);
 }
 
 void Lamp::setOnColor(const QColor &color)
@@ -119,6 +139,8 @@ void Lamp::setOnText(const QString &text)
         return;
     m_onText = text;
     update();
+    if (m_value)
+        tell(this, QAccessible::DescriptionChanged);
 }
 
 void Lamp::setOffText(const QString &text)
@@ -127,6 +149,8 @@ void Lamp::setOffText(const QString &text)
         return;
     m_offText = text;
     update();
+    if (!m_value)
+        tell(this, QAccessible::DescriptionChanged);
 }
 
 void Lamp::setShape(Shape shape)
