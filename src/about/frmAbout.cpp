@@ -36,12 +36,16 @@ void paintBlack(QLabel *label)
 } // namespace
 
 frmAbout::frmAbout(Registry &registry, Launcher &launcher, QWidget *parent)
-    : Form(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+    // A tool window stays out of the task bar (a dialog with no owner would
+    // be in it on Windows and under most X11 task bars).
+    : Form(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                        | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_registry(registry)
     , m_launcher(launcher)
 {
     setObjectName(QStringLiteral("frmAbout"));
+    // Unlike other tool windows it keeps the tool running while it is open.
+    setAttribute(Qt::WA_QuitOnClose);
     setWindowTitle(QStringLiteral("About VANTO Port Test Tool"));
     setFixedSize(twips(0, 0, 5730, 3555).size());
     QFont designFont = font();

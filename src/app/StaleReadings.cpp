@@ -46,6 +46,8 @@ void StaleReadings::update()
             continue;
         w.dimmed = dimmed;
         dimText(w.readout, dimmed);
+        // Heard as well as seen.
+        w.readout->setAccessibleDescription(dimmed ? QStringLiteral("not current") : QString());
         if (w.gauge)
             w.gauge->setDimmed(dimmed);
         if (w.lamp)

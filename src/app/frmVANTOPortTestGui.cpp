@@ -15,16 +15,17 @@
 #include "looks/Colours.h"
 #include "session/StatusLine.h"
 #include "session/TickFromReply.h"
+#include "ui/CaptionFrame.h"
 #include "ui/ColouredButton.h"
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
 #include "ui/MsgBox.h"
+#include "ui/StatusText.h"
 #include "ui/Twips.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -48,9 +49,10 @@ Lamp *captionLamp(QWidget *parent, const char *name, const QString &caption, con
     return l;
 }
 
-Lamp *rangeLamp(QWidget *parent, const char *name, const QRect &geometry)
+Lamp *rangeLamp(QWidget *parent, const char *name, const QString &accessibleName, const QRect &geometry)
 {
     auto *l = place(new Lamp(parent), name, geometry);
+    l->setAccessibleName(accessibleName); // it has no caption of its own
     l->setShape(Lamp::Shape::TallBar);
     l->setOffColor(Colours::Green);
     l->setOffText(QStringLiteral("OK"));
@@ -176,21 +178,21 @@ void frmVANTOPortTestGui::buildControls()
     agd400VDC = gauge(client, "agd400VDC", 400, 100, 50, twips(2520, 120, 2055, 855));
     Label1 = label(client, "Label1", QStringLiteral("Ch 1 400 VDC"), twips(2520, 1080, 1095, 255));
     lbl400VDC = label(client, "lbl400VDC", QString(), twips(3840, 1080, 735, 255));
-    sts400OK = rangeLamp(client, "sts400OK", twips(4800, 120, 375, 855));
+    sts400OK = rangeLamp(client, "sts400OK", QStringLiteral("Ch 1 400 VDC range"), twips(4800, 120, 375, 855));
     agd48VDC = gauge(client, "agd48VDC", 60, 20, 10, twips(2520, 1680, 2055, 855));
     Label2 = label(client, "Label2", QStringLiteral("Ch 2 48 VDC"), twips(2520, 2760, 1095, 255));
     lbl48VDC = label(client, "lbl48VDC", QString(), twips(3840, 2760, 735, 255));
-    sts48OK = rangeLamp(client, "sts48OK", twips(4800, 1680, 375, 855));
+    sts48OK = rangeLamp(client, "sts48OK", QStringLiteral("Ch 2 48 VDC range"), twips(4800, 1680, 375, 855));
 
     // The 1PPS frame.
-    frFreq = place(new QGroupBox(QStringLiteral("1PPS Status"), client), "frFreq", twips(5400, 120, 1935, 2655));
+    frFreq = place(new CaptionFrame(QStringLiteral("1PPS Status"), client), "frFreq", twips(5400, 120, 1935, 2655));
     Label5 = label(frFreq, "Label5", QStringLiteral("Pulse Width (us)"), twips(120, 360, 1455, 255));
     txtPlsWdth = textBox(frFreq, "txtPlsWdth", twips(720, 720, 975, 285));
     Label6 = label(frFreq, "Label6", QStringLiteral("Pulse Frequency (Hz)"), twips(120, 1320, 1695, 255));
     txtPlsFreq = textBox(frFreq, "txtPlsFreq", twips(720, 1800, 975, 285));
 
     // The temperature frame.
-    frTemp = place(new QGroupBox(QStringLiteral("Temperature"), client), "frTemp", twips(7800, 120, 1815, 2655));
+    frTemp = place(new CaptionFrame(QStringLiteral("Temperature"), client), "frTemp", twips(7800, 120, 1815, 2655));
     lblCtrTemp = label(frTemp, "lblCtrTemp", QStringLiteral("Control Can Temp Deg C"), twips(120, 240, 1215, 495));
     txtCtrCanTemp = textBox(frTemp, "txtCtrCanTemp", twips(600, 720, 975, 285));
     lblLoadTemp = label(frTemp, "lblLoadTemp", QStringLiteral("Load Can Temp Deg C"), twips(120, 1320, 1335, 495));
@@ -198,8 +200,19 @@ void frmVANTOPortTestGui::buildControls()
 
     // Status row.
     lblCommStat = label(client, "lblCommStat", QStringLiteral("Comm Status"), twips(4680, 2880, 975, 255));
-    lblCommStatData = label(client, "lblCommStatData", QString(), twips(5760, 2760, 3855, 375));
+    lblCommStatData = place(new StatusText(client), "lblCommStatData", twips(5760, 2760, 3855, 375));
     Text1 = textBox(client, "Text1", twips(2520, 3360, 6855, 375));
+
+    // What a screen reader calls the readouts and gauges: the label that
+    // heads each (the lamps' names are their captions).
+    Label1->setBuddy(agd400VDC);
+    Label2->setBuddy(agd48VDC);
+    Label5->setBuddy(txtPlsWdth);
+    Label6->setBuddy(txtPlsFreq);
+    lblCtrTemp->setBuddy(txtCtrCanTemp);
+    lblLoadTemp->setBuddy(txtLoadCanTemp);
+    lblCommStatData->setAccessibleName(lblCommStat->text());
+    Text1->setAccessibleName(QStringLiteral("Raw reply"));
 
     // Lamps and gauges take the focus in the tab chain like the other controls.
     for (QWidget *w : std::initializer_list<QWidget *>{agd400VDC, agd48VDC, CWButton1, CWButton2, sts400OK, sts48OK})
@@ -408,7 +421,7 @@ DecodedReply frmVANTOPortTestGui::ParseString()
 {
     const DecodedReply r = m_decoder.ParseString(strReply, m_logging->isOn());
     Text1->setText(r.Text1);
-    lblCommStatData->setText(r.lblCommStatData);
+    lblCommStatData->setStatus(r.lblCommStatData);
     if (r.txtLoadCanTemp)
         txtLoadCanTemp->setText(*r.txtLoadCanTemp);
     if (r.txtCtrCanTemp)

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QTimer;
 class StaleReadings;
+class StatusText;
 
 // The operator's one window. It holds the run: the serial control, the poll and
 // log timers and the controls; the decisions live in plain classes it applies.
@@ -157,7 +158,7 @@ private:
     QLabel *lblLoadTemp = nullptr;
     QLineEdit *txtLoadCanTemp = nullptr;
     QLabel *lblCommStat = nullptr;
-    QLabel *lblCommStatData = nullptr;
+    StatusText *lblCommStatData = nullptr;
     QLineEdit *Text1 = nullptr;
 
     // The tool's other windows, each created once and kept for the run.

@@ -1,3 +1,4 @@
+#include "app/DisplayCheck.h"
 #include "app/EndOnSignal.h"
 #include "app/SimulatorProcess.h"
 #include "app/frmVANTOPortTestGui.h"
@@ -33,6 +34,7 @@ struct Options
                            QStringLiteral("NAME")};
 };
 
+// No application display name: Qt would append it to every window title.
 void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("vanto-port-test"));
@@ -52,45 +54,39 @@ void describe(QCommandLineParser &parser, const Options &options)
 int main(int argc, char *argv[])
 {
     const Options options;
+    QCommandLineParser parser;
+    PortMap ports;
     {
-        // Help and version are answered before any window system is needed.
+        // Every argument is checked before a window system is needed.
         QCoreApplication probe(argc, argv);
         setIdentity();
-        QCommandLineParser parser;
         describe(parser, options);
-        parser.parse(probe.arguments());
-        if (parser.isSet(QStringLiteral("help")))
-            parser.showHelp();
-        if (parser.isSet(QStringLiteral("version")))
-            parser.showVersion();
+        parser.process(withoutWindowSystemOptions(probe.arguments()));
+        if (parser.isSet(options.log) && parser.value(options.log).isEmpty()) {
+            std::fprintf(stderr, "vanto-port-test: --log wants a file name\n");
+            return 2;
+        }
+        for (const QString &mapping : parser.values(options.port)) {
+            const QString error = ports.parse(mapping);
+            if (!error.isEmpty()) {
+                std::fprintf(stderr, "vanto-port-test: --port %s\n", qPrintable(error));
+                return 2;
+            }
+        }
+        if (const QString reason = noDisplayReason(probe.arguments()); !reason.isEmpty()) {
+            std::fprintf(stderr, "vanto-port-test: %s\n", qPrintable(reason));
+            return 1;
+        }
     }
 
     QApplication app(argc, argv);
     setIdentity();
-    QApplication::setApplicationDisplayName(AppInfo::Title);
     // One look on every desktop; the coloured buttons rely on it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(designFont());
 
-    QCommandLineParser parser;
-    describe(parser, options);
-    parser.process(app);
-    if (parser.isSet(options.log) && parser.value(options.log).isEmpty()) {
-        std::fprintf(stderr, "vanto-port-test: --log wants a file name\n");
-        return 2;
-    }
-
     bool terminated = false;
     endOnSignal(terminated);
-
-    PortMap ports;
-    for (const QString &mapping : parser.values(options.port)) {
-        const QString error = ports.parse(mapping);
-        if (!error.isEmpty()) {
-            std::fprintf(stderr, "vanto-port-test: --port %s\n", qPrintable(error));
-            return 2;
-        }
-    }
 
     SimulatorProcess simulator;
     const bool simulate = parser.isSet(options.simulate);

@@ -1,9 +1,11 @@
 #include "instruments/DialGauge.h"
 
+#include "instruments/InstrumentAccessibility.h"
+#include "telemetry/NumberText.h"
 #include "ui/DesignFont.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -20,29 +22,25 @@ const QColor NeedleColor(210, 0, 0);
 // No scale has more marks than fit on a dial; a tiny step must not hang the paint.
 constexpr int MaxMarks = 400;
 
-QString markText(double value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 10);
-}
-
 } // namespace
 
 DialGauge::DialGauge(QWidget *parent)
     : QWidget(parent)
 {
     setFont(designFont());
+    installInstrumentAccessibility();
 }
 
 void DialGauge::setValue(double value)
 {
-    if (std::isnan(value))
+    if (std::isnan(value) || value == m_value)
         return;
-    const bool moved = value != m_value;
     m_value = value;
-    if (moved)
-        update();
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, value);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void DialGauge::setScale(double min, double max)
@@ -109,7 +107,7 @@ void DialGauge::paintEvent(QPaintEvent *)
     const double digitHeight = metrics.tightBoundingRect(QStringLiteral("0123456789")).height();
     double labelWidth = 0;
     for (double v : majors)
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(markText(v)));
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(numberText(v)));
     const double hubRadius = 4.0;
     const QPointF pivot(width() / 2.0, height() - hubRadius - 2.5);
     const double radius = std::max(8.0, std::min(pivot.y() - digitHeight - 4.0, pivot.x() - labelWidth - 4.0));
@@ -133,10 +131,11 @@ void DialGauge::paintEvent(QPaintEvent *)
         painter.drawLine(pivot + d * (radius - 6.0), pivot + d * radius);
     }
 
-    // Numbers outside the arc, each centred on its mark's direction.
+    // Numbers outside the arc, each centred on its mark's direction, written as
+    // the readouts beside the gauge are.
     painter.setPen(ink);
     for (double v : majors) {
-        const QString label = markText(v);
+        const QString label = numberText(v);
         const QPointF d = direction(v);
         const double w = metrics.horizontalAdvance(label);
         const double reach = 2.0 + std::abs(d.x()) * w / 2 + std::abs(d.y()) * digitHeight / 2;

@@ -1,7 +1,9 @@
 #include "instruments/Lamp.h"
 
+#include "instruments/InstrumentAccessibility.h"
 #include "ui/DesignFont.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -47,6 +49,27 @@ void paintBezel(QPainter &painter, const QRectF &r, double radius, const QPalett
     painter.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 }
 
+// A screen reader in use hears what changed.
+void tell(Lamp *lamp, QAccessible::Event what)
+{
+    if (!QAccessible::isActive())
+        return;
+    if (what == QAccessible::StateChanged) {
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(lamp, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+    QAccessibleEvent event(lamp, what == QAccessible::StateChanged ? QAccessible::DescriptionChanged : what);
+    QAccessible::updateAccessibility(&event);
+}
+
+// The square LED's side, in a lamp of that height.
+int ledSide(int height)
+{
+    return std::max(6, std::min(height - 4, 17));
+}
+
 // Largest font, up to the panel size, in which the text fits the bar's width.
 QFont fittedFont(QFont font, const QString &text, int width)
 {
@@ -71,6 +94,7 @@ Lamp::Lamp(Shape shape, QWidget *parent)
 {
     setFont(designFont());
     setFocusPolicy(Qt::StrongFocus);
+    installInstrumentAccessibility();
 }
 
 void Lamp::setValue(bool value)
@@ -79,6 +103,7 @@ void Lamp::setValue(bool value)
         return;
     m_value = value;
     update();
+    tell(this, QAccessible::StateChanged);
 }
 
 // Setters repaint only on a change: the poll tick sets the range lamps' texts
@@ -89,6 +114,7 @@ void Lamp::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    tell(this, QAccessible::NameChanged);
 }
 
 void Lamp::setOnColor(const QColor &color)
@@ -113,6 +139,8 @@ void Lamp::setOnText(const QString &text)
         return;
     m_onText = text;
     update();
+    if (m_value)
+        tell(this, QAccessible::DescriptionChanged);
 }
 
 void Lamp::setOffText(const QString &text)
@@ -121,6 +149,8 @@ void Lamp::setOffText(const QString &text)
         return;
     m_offText = text;
     update();
+    if (!m_value)
+        tell(this, QAccessible::DescriptionChanged);
 }
 
 void Lamp::setDimmed(bool dimmed)
@@ -129,6 +159,7 @@ void Lamp::setDimmed(bool dimmed)
         return;
     m_dimmed = dimmed;
     update();
+    tell(this, QAccessible::DescriptionChanged);
 }
 
 QColor Lamp::currentColor() const
@@ -171,10 +202,31 @@ void Lamp::paintEvent(QPaintEvent *)
         paintLed(painter);
 }
 
+QRect Lamp::captionRect() const
+{
+    const int left = 2 + ledSide(height()) + 5;
+    return QRect(left, 0, width() - left, height());
+}
+
+QStringList Lamp::captionLines() const
+{
+    // Qt's own word wrap would also break after the "/" of "On/Off".
+    const QFontMetrics metrics(font());
+    const int width = captionRect().width();
+    QStringList lines;
+    for (const QString &word : m_caption.split(u' ', Qt::SkipEmptyParts)) {
+        if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + u' ' + word) <= width)
+            lines.last() += u' ' + word;
+        else
+            lines << word;
+    }
+    return lines;
+}
+
 void Lamp::paintLed(QPainter &painter)
 {
     const QColor lit = currentColor();
-    const int side = std::max(6, std::min(height() - 4, 17));
+    const int side = ledSide(height());
     const QRectF bezel(2, (height() - side) / 2, side, side);
     paintBezel(painter, bezel, 2.5, palette());
 
@@ -191,11 +243,10 @@ void Lamp::paintLed(QPainter &painter)
     painter.setBrush(glint);
     painter.drawRoundedRect(face.adjusted(1, 1, -1, -1), 1.5, 1.5);
 
-    const QRect captionRect(int(bezel.right()) + 5, 0, width() - int(bezel.right()) - 5, height());
     painter.setPen(ink());
     painter.setFont(font());
     QRect drawn;
-    painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_caption, &drawn);
+    painter.drawText(captionRect(), Qt::AlignLeft | Qt::AlignVCenter, captionLines().join(u'\n'), &drawn);
 
     if (hasFocus()) {
         QStyleOptionFocusRect option;

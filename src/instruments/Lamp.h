@@ -45,6 +45,10 @@ public:
     // The text of the current state, as the bar shows it.
     QString text() const { return m_value ? m_onText : m_offText; }
 
+    // The caption as the LED shows it beside itself: broken into lines at its
+    // spaces only ("Logging" / "On/Off"), never inside a word.
+    QStringList captionLines() const;
+
     Shape shape() const { return m_shape; }
     void setShape(Shape shape);
 
@@ -69,6 +73,7 @@ protected:
 private:
     QColor currentColor() const;
     QColor ink() const;
+    QRect captionRect() const;
     void paintLed(QPainter &painter);
     void paintBar(QPainter &painter);
 

@@ -5,6 +5,8 @@
 
 namespace {
 
+const QString TwentyFourHours = QStringLiteral("H:mm:ss");
+
 // Applies edit to the parts of a QLocale format outside quoted literals.
 template<typename Edit>
 QString editUnquoted(const QString &format, Edit edit)
@@ -26,13 +28,36 @@ QString editUnquoted(const QString &format, Edit edit)
     return result;
 }
 
-// Some locales separate time and AM/PM with a no-break space; the file is
-// plain ASCII where it can be.
-QString plainSpaces(QString text)
+// Right-to-left locales put invisible direction marks between the fields, and
+// some separate the time from AM/PM with a no-break space.
+QString plainText(QString text)
 {
+    static const QRegularExpression marks(QStringLiteral("[\\x{200E}\\x{200F}\\x{061C}\\x{2066}-\\x{2069}]"));
+    text.remove(marks);
     text.replace(QChar(0x00A0), u' ');
     text.replace(QChar(0x202F), u' ');
     return text;
+}
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            return false;
+    return true;
+}
+
+// The locale's long time format without its time zone.
+QString localeTimeFormat()
+{
+    static const QRegularExpression zone(QStringLiteral("t+"));
+    static const QRegularExpression emptyBrackets(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]"));
+    static const QRegularExpression looseEnds(QStringLiteral("^[\\s,]+|[\\s,]+$"));
+    const QString format = editUnquoted(QLocale().timeFormat(QLocale::LongFormat), [](QString part) {
+        // "B" is a day period Qt doesn't know and would print as a letter.
+        return part.remove(zone).remove(emptyBrackets).replace(u'B', QStringLiteral("AP"));
+    });
+    return format.simplified().remove(looseEnds);
 }
 
 } // namespace
@@ -42,29 +67,34 @@ namespace LogDateTime {
 QString dateFormat()
 {
     static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    return editUnquoted(QLocale().dateFormat(QLocale::ShortFormat),
-                        [](QString part) { return part.replace(twoDigitYear, QStringLiteral("yyyy")); });
+    return plainText(editUnquoted(QLocale().dateFormat(QLocale::ShortFormat),
+                                  [](QString part) { return part.replace(twoDigitYear, QStringLiteral("yyyy")); }));
 }
 
 QString timeFormat()
 {
-    // The long format carries the seconds but also the zone; drop the zone
-    // and whatever brackets or spacing it leaves behind.
-    static const QRegularExpression zone(QStringLiteral("t+"));
-    static const QRegularExpression emptyBrackets(QStringLiteral("\\(\\s*\\)"));
-    const QString format = editUnquoted(QLocale().timeFormat(QLocale::LongFormat),
-                                        [](QString part) { return part.remove(zone).remove(emptyBrackets); });
-    return format.simplified();
+    // The locale's time serves when both halves of the day come out ASCII.
+    const QLocale locale;
+    const QString format = localeTimeFormat();
+    for (const QTime probe : {QTime(8, 54, 38), QTime(20, 54, 38)})
+        if (!isAscii(plainText(locale.toString(probe, format))))
+            return TwentyFourHours;
+    return format;
 }
 
 QString dateText(const QDate &date)
 {
-    return plainSpaces(QLocale().toString(date, dateFormat()));
+    // The C locale writes the fields in Latin digits. A word in the format
+    // (Bulgarian "г." for the year) is dropped with its abbreviation point.
+    static const QRegularExpression word(QStringLiteral("[^\\x{20}-\\x{7E}]+\\.?"));
+    return QLocale::c().toString(date, dateFormat()).remove(word).simplified();
 }
 
 QString timeText(const QTime &time)
 {
-    return plainSpaces(QLocale().toString(time, timeFormat()));
+    const QString format = timeFormat();
+    const QLocale locale = format == TwentyFourHours ? QLocale::c() : QLocale();
+    return plainText(locale.toString(time, format));
 }
 
 } // namespace LogDateTime

@@ -4,12 +4,13 @@
 
 namespace {
 
-std::optional<double> finiteNumber(const QString &text, QLocale locale)
+std::optional<double> finiteNumber(const QString &text)
 {
     // Group separators in a reading would only hide a garbled field.
-    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = locale.toDouble(text.trimmed(), &ok);
+    const double value = c.toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -19,20 +20,35 @@ std::optional<double> finiteNumber(const QString &text, QLocale locale)
 
 std::optional<double> wireNumber(const QString &text)
 {
-    return finiteNumber(text, QLocale::c());
+    return finiteNumber(text);
+}
+
+QChar decimalSeparator(const QLocale &locale)
+{
+    // Arabic and Persian use a separator of their own, which the ASCII log
+    // can't hold.
+    return locale.decimalPoint() == QLatin1String(",") ? u',' : u'.';
 }
 
 QString numberText(double value, const QLocale &locale)
 {
-    QLocale shown = locale;
-    shown.setNumberOptions(QLocale::OmitGroupSeparator);
     // -0 (from "-0" on the wire, or a floor of a tiny negative) reads as 0.
     if (value == 0)
         value = 0;
-    return shown.toString(value, 'g', 15);
+    // Native digits, minus signs with direction marks and exponents such as
+    // "×10^" would not survive an ASCII log, nor Qt's own reading back.
+    QString text = QLocale::c().toString(value, 'g', 15);
+    if (decimalSeparator(locale) == u',')
+        text.replace(u'.', u',');
+    return text;
 }
 
 std::optional<double> readoutNumber(const QString &text, const QLocale &locale)
 {
-    return finiteNumber(text, locale);
+    if (decimalSeparator(locale) == u'.')
+        return finiteNumber(text);
+    if (text.contains(u'.'))
+        return std::nullopt;
+    QString point = text;
+    return finiteNumber(point.replace(u',', u'.'));
 }

@@ -24,6 +24,8 @@ MsgBoxAnswer MsgBox(const QString &text, MsgBoxButtons buttons, const QString &t
         return responder()(text, caption, buttons);
 
     QMessageBox box(QMessageBox::NoIcon, caption, text);
+    // Texts carry paths and error details as they are; never markup.
+    box.setTextFormat(Qt::PlainText);
     if (buttons == MsgBoxButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

@@ -6,6 +6,7 @@
 #include "link/Comunication.h"
 #include "ui/MsgBox.h"
 
+#include <QAccessible>
 #include <QDateTime>
 #include <QHelpEvent>
 #include <QLabel>
@@ -38,7 +39,7 @@ struct Rig : WindowRig
     {
         const QPalette p = child(name)->palette();
         return p.color(QPalette::Active, QPalette::Text) == p.color(QPalette::Disabled, QPalette::Text)
-            && p.color(QPalette::Active, QPalette::WindowText) == p.color(QPalette::Disabled, QPalette::WindowText);
+               && p.color(QPalette::Active, QPalette::WindowText) == p.color(QPalette::Disabled, QPalette::WindowText);
     }
     // What is dimmed, a letter a reading in field order: t c f w H h.
     QString dimmed() const
@@ -54,8 +55,8 @@ struct Rig : WindowRig
         add('w', textDimmed("txtPlsWdth"));
         add('H', textDimmed("lbl400VDC") && child<DialGauge>("agd400VDC")->isDimmed()
                      && child<Lamp>("sts400OK")->isDimmed());
-        add('h', textDimmed("lbl48VDC") && child<DialGauge>("agd48VDC")->isDimmed()
-                     && child<Lamp>("sts48OK")->isDimmed());
+        add('h',
+            textDimmed("lbl48VDC") && child<DialGauge>("agd48VDC")->isDimmed() && child<Lamp>("sts48OK")->isDimmed());
         return letters;
     }
     QString toolTip(const char *name) const
@@ -93,16 +94,20 @@ private slots:
         QTest::addColumn<QString>("status");
 
         const QList<QByteArray> eight(8, QByteArray());
-        QTest::newRow("nothing read: the start look") << QList<QByteArray>() << 0 << "" << "no reading yet";
-        QTest::newRow("a good reply") << QList<QByteArray>{Full} << 250 << "" << "readings current";
-        QTest::newRow("2 s on") << QList<QByteArray>{Full} << 2000 << "" << "readings current";
+        QTest::newRow("nothing read: the start look") << QList<QByteArray>() << 0 << ""
+                                                      << "no reading yet";
+        QTest::newRow("a good reply") << QList<QByteArray>{Full} << 250 << ""
+                                      << "readings current";
+        QTest::newRow("2 s on") << QList<QByteArray>{Full} << 2000 << ""
+                                << "readings current";
         QTest::newRow("a poll past 2 s") << QList<QByteArray>{Full} << 2250 << "tcfwHh"
                                          << "readings stale: last good reply 2 s ago";
         QTest::newRow("a short reply restores what it carries")
             << QList<QByteArray>{Full} + eight + QList<QByteArray>{"301,290,*"} << 0 << "fwHh"
             << "readings current";
         QTest::newRow("a good reply restores all")
-            << QList<QByteArray>{Full} + eight + QList<QByteArray>{"", Full} << 0 << "" << "readings current";
+            << QList<QByteArray>{Full} + eight + QList<QByteArray>{"", Full} << 0 << ""
+            << "readings current";
     }
     void staleReadingsAreDimmed()
     {
@@ -119,6 +124,14 @@ private slots:
         QVERIFY2(rig.status().contains(status), qPrintable(rig.status()));
         // The lamps of the link and of logging tell the present: never dimmed.
         QVERIFY(!rig.child<Lamp>("CWButton1")->isDimmed() && !rig.child<Lamp>("CWButton2")->isDimmed());
+        // A screen reader hears it too.
+        const bool stale = dimmed.contains(QLatin1Char('H'));
+        QCOMPARE(QAccessible::queryAccessibleInterface(rig.child("sts400OK"))
+                     ->text(QAccessible::Description)
+                     .endsWith(QLatin1String(", not current")),
+                 stale);
+        QCOMPARE(QAccessible::queryAccessibleInterface(rig.child("txtPlsFreq"))->text(QAccessible::Description),
+                 dimmed.contains(QLatin1Char('f')) ? QStringLiteral("not current") : QString());
         // The range lamps keep their own tooltip.
         QCOMPARE(rig.child("sts400OK")->toolTip(), QStringLiteral("OK Range +/- 10%  = Green else Red"));
     }

@@ -7,6 +7,7 @@
 #include "logging/Logging.h"
 #include "ui/ColouredButton.h"
 #include "ui/MsgBox.h"
+#include "ui/StatusText.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -182,6 +183,86 @@ private slots:
             QCOMPARE(shownColour, colour);
     }
 
+    void framesCarryTheirCaptionOnTheBorder_data()
+    {
+        QTest::addColumn<QString>("frame");
+        QTest::newRow("frFreq") << "frFreq";
+        QTest::newRow("frTemp") << "frTemp";
+    }
+
+    void framesCarryTheirCaptionOnTheBorder()
+    {
+        // As drawn: the top line runs from the right to the caption, which
+        // it doesn't cross, and the caption's letters stand above and below
+        // it; every control inside starts below the line.
+        QFETCH(QString, frame);
+        Rig rig;
+        auto *box = rig.child<QGroupBox>(qPrintable(frame));
+        const QImage image = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int paper = qGray(box->palette().color(QPalette::Window).rgb());
+        const auto ink = [&](int x, int y) { return qGray(image.pixel(x, y)) < paper - 60; };
+
+        int line = 0;
+        while (line < image.height() / 2 && !ink(image.width() - 6, line))
+            ++line;
+        QVERIFY2(line > 0 && line < image.height() / 2, "no top line");
+        int caption = image.width() - 6; // where the line stops, going left
+        while (caption > 0 && ink(caption - 1, line))
+            --caption;
+        bool above = false, below = false;
+        for (int x = 2; x < caption; ++x)
+            for (int y = 0; y < 2 * line + 2; ++y) {
+                above |= ink(x, y) && y < line;
+                below |= ink(x, y) && y > line + 1;
+            }
+        QVERIFY2(caption > image.width() / 3, "the line runs through the caption");
+        QVERIFY(above && below);
+        QVERIFY2(!ink(0, line - 1) && ink(0, line + 2), "the left side starts at the line");
+        for (QWidget *control : box->findChildren<QWidget *>())
+            QVERIFY2(control->y() > line + 1, qPrintable(control->objectName()));
+    }
+
+    void statusShowsAMessageVerbatimAndWhole_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("markup") << "T<b>bold</b> & <i>not</i>*" << true;
+        QTest::newRow("a lone <") << "Tcan temp < 10 degrees and falling*" << true;
+        QTest::newRow("long") << "Controller restarted after a brown-out on the 48 V bus; check the supply "
+                                 "before engaging the load again*"
+                              << true;
+        QTest::newRow("one long word") << "TSUPPLY_MONITOR_CHANNEL_2_UNDERVOLTAGE_LATCHED_RESET_REQUIRED*" << true;
+        QTest::newRow("more than the box holds")
+            << "Controller restarted after a brown-out on the 48 V bus; load relay opened, 1PPS sense disabled, "
+               "check the supply and the fibre can before engaging the load again*"
+            << false;
+    }
+
+    void statusShowsAMessageVerbatimAndWhole()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, whole);
+        Rig rig;
+        rig.startHeld();
+        rig.tick(message.toLatin1());
+        auto *status = rig.child<StatusText>("lblCommStatData");
+        QCOMPARE(status->text(), message);
+        // Every label of the window is plain text: what the controller sent
+        // is never taken for markup.
+        for (QLabel *label : rig.window->findChildren<QLabel *>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+        // Wrapped within its box, every letter shown; what can't be is cut
+        // with "…" and shown whole in the tooltip.
+        const StatusText::Fit fit = StatusText::fit(message, status->font(), status->contentsRect().size());
+        QVERIFY(fit.height <= status->contentsRect().height());
+        QVERIFY(fit.font.pointSizeF() >= 6);
+        QCOMPARE(fit.lines.join(QString()) == message, whole);
+        QCOMPARE(fit.cut, !whole);
+        QCOMPARE(status->toolTip(), whole ? QString() : message);
+        if (!whole)
+            QVERIFY(fit.lines.last().endsWith(QChar(0x2026)));
+    }
+
     void instrumentsStartAtRest()
     {
         Rig rig;
@@ -308,6 +389,37 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
         // Nothing hidden is left to keep the process alive.
         QVERIFY(!keepsToolRunning());
+    }
+
+    void taskBarButtons_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<Qt::WindowType>("type");
+
+        // A tool window has no task bar button (Windows, and X11 task bars
+        // going by the utility window type); a plain window has one.
+        QTest::newRow("port setup") << "frmCommSetup" << Qt::Window;
+        QTest::newRow("log file") << "frmSelFile" << Qt::Tool;
+        QTest::newRow("about") << "frmAbout" << Qt::Tool;
+    }
+
+    void taskBarButtons()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(Qt::WindowType, type);
+        Rig rig;
+        rig.window->Form_Load();
+        rig.window->mnuComms_Click();
+        rig.window->mnuLogging_Click();
+        rig.window->mnuAbout_Click();
+        QWidget *w = topLevel(qPrintable(dialog));
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->windowType(), type);
+        // Owned by no window, so it outlives the main window and keeps the
+        // tool running while it is open.
+        QVERIFY(!w->parentWidget());
+        QVERIFY(!w->windowHandle()->transientParent());
+        QVERIFY(w->testAttribute(Qt::WA_QuitOnClose));
     }
 
     void menuShowsEachDialogOnce()

@@ -271,6 +271,7 @@ private slots:
         QSignalSpy ticks(Timer1, &QTimer::timeout);
         QString title, text;
         QMessageBox::Icon icon = QMessageBox::Critical;
+        Qt::TextFormat format = Qt::AutoText;
         QList<QAbstractButton *> buttons;
         QTimer answer;
         answer.setInterval(50);
@@ -281,6 +282,7 @@ private slots:
             title = box->windowTitle();
             text = box->text();
             icon = box->icon();
+            format = box->textFormat();
             buttons = box->buttons();
             answer.stop();
             box->button(QMessageBox::Ok)->click();
@@ -291,6 +293,7 @@ private slots:
         QCOMPARE(title, QStringLiteral("Load Powered"));
         QCOMPARE(text, PoweredText);
         QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(format, Qt::PlainText);
         QCOMPARE(buttons.size(), 1);
         QVERIFY(ticks.size() >= 2);
         QVERIFY(rig.port->writes.size() >= 2);

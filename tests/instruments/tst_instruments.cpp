@@ -204,6 +204,31 @@ private slots:
         QVERIFY2(inkPixels(inked) >= 8, qPrintable(QString::number(inkPixels(inked))));
     }
 
+    void captionBreaksAtSpacesOnly_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QStringList>("lines");
+
+        // At the main window's size, and wider or narrower.
+        QTest::newRow("logging lamp") << "Logging On/Off" << 89 << QStringList{"Logging", "On/Off"};
+        QTest::newRow("serial lamp") << "Serial Comms" << 89 << QStringList{"Serial", "Comms"};
+        QTest::newRow("room for one line") << "Logging On/Off" << 200 << QStringList{"Logging On/Off"};
+        QTest::newRow("too narrow for a word") << "Logging On/Off" << 40 << QStringList{"Logging", "On/Off"};
+        QTest::newRow("spaces run together") << "  Serial   Comms " << 200 << QStringList{"Serial Comms"};
+    }
+
+    void captionBreaksAtSpacesOnly()
+    {
+        QFETCH(QString, caption);
+        QFETCH(int, width);
+        Lamp lamp;
+        setUpLed(lamp);
+        lamp.setCaption(caption);
+        lamp.resize(width, 33);
+        QTEST(lamp.captionLines(), "lines");
+    }
+
     void barShowsTextOfCurrentStateOnly()
     {
         Lamp lamp;

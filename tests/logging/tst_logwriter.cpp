@@ -2,6 +2,7 @@
 #include "logging/LogDateTime.h"
 #include "logging/LogPaths.h"
 #include "logging/LogWriter.h"
+#include "telemetry/ReplyDecoder.h"
 
 #include <QtTest>
 
@@ -71,6 +72,35 @@ private slots:
         QTest::newRow("de_DE afternoon") << "de_DE" << afternoon << "21.03.2026"
                                          << "14:05:09"
                                          << "21.03.2026";
+        // ASCII whatever the locale: Latin digits, no direction marks or
+        // words in the date; a time that isn't ASCII becomes H:mm:ss.
+        QTest::newRow("ar_EG") << "ar_EG" << Morning << "7/12/2026"
+                               << "8:54:38"
+                               << "7-12-2026";
+        QTest::newRow("fa_IR") << "fa_IR" << afternoon << "2026/3/21"
+                               << "14:05:09"
+                               << "2026-3-21";
+        QTest::newRow("hi_IN") << "hi_IN" << afternoon << "21/3/2026"
+                               << "2:05:09 PM"
+                               << "21-3-2026";
+        QTest::newRow("th_TH") << "th_TH" << Morning << "7/12/2026"
+                               << "8:54:38"
+                               << "7-12-2026";
+        QTest::newRow("bg_BG") << "bg_BG" << Morning << "7.12.2026"
+                               << "8:54:38"
+                               << "7.12.2026";
+        QTest::newRow("ko_KR") << "ko_KR" << afternoon << "2026. 3. 21."
+                               << "14:05:09"
+                               << "2026. 3. 21.";
+        QTest::newRow("zh_TW") << "zh_TW" << Morning << "2026/12/7"
+                               << "8:54:38"
+                               << "2026-12-7";
+        QTest::newRow("sq_AL") << "sq_AL" << afternoon << "21.3.2026"
+                               << "2:05:09 E PASDITES"
+                               << "21.3.2026";
+        QTest::newRow("fr_CA") << "fr_CA" << Morning << "2026-12-07"
+                               << "08 h 54 min 38 s"
+                               << "2026-12-07";
         // A year before 2000 must not lose its century either.
         QTest::newRow("en_US 1999") << "en_US" << QDateTime(QDate(1999, 1, 2), QTime(0, 0, 1)) << "1/2/1999"
                                     << "12:00:01 AM"
@@ -102,6 +132,55 @@ private slots:
             for (const QChar c : forbidden)
                 QVERIFY2(!name.contains(c), qPrintable(locale.name() + ": " + name));
         }
+    }
+
+    void everyLocaleLogsAscii_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const QLocale &locale :
+             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            QTest::newRow(qPrintable(locale.name() + u' ' + QLocale::scriptToCode(locale.script()))) << locale;
+    }
+
+    void everyLocaleLogsAscii()
+    {
+        // A header and a record with a negative reading, decimals and a
+        // seven-digit voltage, as the file holds them: every byte printable
+        // ASCII; Latin digits, ASCII minus, no group separators, the locale's
+        // decimal separator if it is "." or ",".
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        const QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ascii.log"));
+        ReplyDecoder decoder;
+        LogWriter writer;
+        QString line;
+        QVERIFY(writer.tick(line, path, Morning));
+        line = decoder.ParseString(QStringLiteral("250.65,290.5,1.5,10,40960000,3277,u,*"), true).strLogLine;
+        writer.recordComposed();
+        QVERIFY(writer.tick(line, path, Morning));
+
+        const QByteArray bytes = contents(path);
+        const QList<QByteArray> lines = bytes.split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], LogWriter::HeaderLine.toLatin1() + '\r');
+        for (const char c : bytes)
+            QVERIFY2((c >= 0x20 && c <= 0x7e) || c == '\r' || c == '\n', bytes.constData());
+
+        const QString point = locale.decimalPoint() == QLatin1String(",") ? QStringLiteral(",") : QStringLiteral(".");
+        const QString record = QString::fromLatin1(lines[1].chopped(1));
+        const QString body
+            = QStringList{"-22" + point + "35", "17" + point + "5", "10", "1.5", "4000000", "48", "u"}.join(
+                QStringLiteral("      "));
+        QVERIFY2(record.endsWith(LogWriter::RecordSeparator + body), qPrintable(record));
+        // The date keeps its four-digit year and the time its seconds, in
+        // the locale's order or, where that isn't ASCII, as H:mm:ss.
+        const QString stamp = record.chopped(LogWriter::RecordSeparator.size() + body.size());
+        QVERIFY2(stamp.contains(QStringLiteral("2026")) && stamp.contains(QStringLiteral("54"))
+                     && stamp.contains(QStringLiteral("38")),
+                 qPrintable(stamp));
+        const QString time = LogDateTime::timeText(Morning.time());
+        QVERIFY2(stamp.endsWith(u' ' + time), qPrintable(stamp));
     }
 
     void pathsJoinWithOneSeparator_data()

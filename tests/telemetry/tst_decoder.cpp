@@ -313,6 +313,44 @@ private slots:
         QCOMPARE(numberText(*back, shown), text);
     }
 
+    void everyLocaleShowsPlainNumbers_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const QLocale &locale :
+             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            QTest::newRow(qPrintable(locale.name() + u' ' + QLocale::scriptToCode(locale.script()))) << locale;
+    }
+
+    void everyLocaleShowsPlainNumbers()
+    {
+        // Native digits, a Unicode or direction-marked minus, group separators
+        // and "×10^" exponents would break the ASCII log and the gauges' reading
+        // back. A negative temperature, a seven-digit and a 21-digit voltage.
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        const QString point = locale.decimalPoint() == QLatin1String(",") ? QStringLiteral(",") : QStringLiteral(".");
+        const QRegularExpression plain(QStringLiteral("^-?[0-9]+(\\%1[0-9]+)?(e[+-][0-9]+)?$").arg(point));
+
+        ReplyDecoder decoder;
+        const struct
+        {
+            const char *reply;
+            double volts400, volts48;
+        } replies[]
+            = {{"250.65,290.5,1,10,40960000,3277,u,*", 4000000, 48}, {"300,290,1,10,1e20,-4096,u,*", 9.765625e18, -60}};
+        for (const auto &[reply, volts400, volts48] : replies) {
+            const DecodedReply r = decoder.ParseString(QString::fromLatin1(reply), true);
+            QCOMPARE(r.lblCommStatData, QString());
+            for (const auto &readout : {r.txtLoadCanTemp, r.txtCtrCanTemp, r.lbl400VDC, r.lbl48VDC})
+                QVERIFY2(plain.match(readout.value_or("<unchanged>")).hasMatch(), qPrintable(*readout));
+            // The gauges read the readouts back.
+            QCOMPARE(r.agd400VDC.value_or(-1), volts400);
+            QCOMPARE(r.agd48VDC.value_or(-1), volts48);
+        }
+        QCOMPARE(numberText(-22.35), QStringLiteral("-22") + point + QStringLiteral("35"));
+        QCOMPARE(readoutNumber(numberText(-22.35)).value_or(-1), -22.35);
+    }
+
     void readsWireNumbers_data()
     {
         QTest::addColumn<QString>("text");
