@@ -92,6 +92,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     setIdentity();
+    // Names the installed desktop entry, so Wayland desktops match the window to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vanto-port-test"));
     // One look on every desktop; the coloured buttons rely on it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(designFont());
