@@ -76,8 +76,8 @@ int main(int argc, char *argv[])
 
     std::sort(micros.begin(), micros.end());
     const auto at = [&](double q) { return micros[std::min(micros.size() - 1, size_t(q * micros.size()))]; };
-    std::printf("session record, %d ticks (%.1f h at 4 Hz), %zu events, %lld distinct pulse texts\n", ticks,
-                ticks / 4.0 / 3600, record->events().size(), qint64(record->ticks().size()));
+    std::printf("session record, %d ticks (%.1f h at 4 Hz), %zu events\n", ticks, ticks / 4.0 / 3600,
+                record->events().size());
     std::printf("  recording a tick, us    median %.2f   p99 %.2f   max %.2f\n", at(0.5), at(0.99), micros.back());
     std::printf("  memory of the record    %.2f MB (%.0f bytes a tick)\n", after - before,
                 (after - before) * 1024 * 1024 / ticks);

@@ -2,5 +2,5 @@
 
 #include <QIcon>
 
-// The tool's own 32 x 32 icon: a subsea connector under a green lamp.
+// The tool's own icon, 16 to 256 px: a subsea connector under a green lamp.
 QIcon appIcon();

@@ -2,8 +2,10 @@
 #include "app/EndOnSignal.h"
 #include "app/SimulatorProcess.h"
 #include "app/frmVANTOPortTestGui.h"
+#include "link/PortListing.h"
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
+#include "link/SystemPortInformation.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
 
@@ -32,6 +34,10 @@ struct Options
                            QStringLiteral("Start logging at once to NAME.log in the log directory (~/VANTOData), as "
                                           "File > Logging does with NAME typed in."),
                            QStringLiteral("NAME")};
+    QCommandLineOption listPorts{
+        QStringLiteral("list-ports"),
+        QStringLiteral("List the serial ports present, with what tells USB adapters apart and the port number 1 to 8 "
+                       "each answers to under the --port options given, then exit.")};
 };
 
 // No application display name: Qt would append it to every window title.
@@ -47,7 +53,7 @@ void describe(QCommandLineParser &parser, const Options &options)
         QStringLiteral("Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log});
+    parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.listPorts});
 }
 } // namespace
 
@@ -73,6 +79,11 @@ int main(int argc, char *argv[])
                 return 2;
             }
         }
+        if (parser.isSet(options.listPorts)) {
+            for (const QString &line : PortListing(SystemPortInformation()).lines(ports))
+                std::printf("%s\n", qPrintable(line));
+            return 0;
+        }
         if (const QString reason = noDisplayReason(probe.arguments()); !reason.isEmpty()) {
             std::fprintf(stderr, "vanto-port-test: %s\n", qPrintable(reason));
             return 1;
@@ -81,6 +92,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     setIdentity();
+    // Names the installed desktop entry, so Wayland desktops match the window to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vanto-port-test"));
     // One look on every desktop; the coloured buttons rely on it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(designFont());
@@ -97,7 +110,11 @@ int main(int argc, char *argv[])
         ports.map(1, device);
     }
 
-    frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports));
+    // One listing of the machine's ports: the error that names the ports there
+    // and the adapter a lost port follows.
+    const auto portInformation = std::make_shared<SystemPortInformation>();
+    frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports, portInformation));
+    window.setPortInformation(portInformation);
     window.setSimulated(simulate);
     window.setTrace(parser.isSet(options.trace));
     window.Form_Load();

@@ -1,5 +1,8 @@
 #include "link/QtSerialControl.h"
 
+#include "link/PortListing.h"
+#include "link/SystemPortInformation.h"
+
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -24,8 +27,9 @@ QString describe(QSerialPort::SerialPortError error, const QString &device)
 }
 } // namespace
 
-QtSerialControl::QtSerialControl(PortMap ports)
+QtSerialControl::QtSerialControl(PortMap ports, std::shared_ptr<const PortInformation> portInformation)
     : m_ports(std::move(ports))
+    , m_portInformation(portInformation ? std::move(portInformation) : std::make_shared<SystemPortInformation>())
 {
     // A vanished device reports itself between ticks too, and a pseudo-terminal
     // whose far end closed keeps reporting read errors: close at once so the
@@ -93,6 +97,8 @@ void QtSerialControl::setPortOpen(bool open)
     m_port.setReadBufferSize(ReceiveBufferSize);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_detail = describe(m_port.error(), device);
+        if (m_port.error() == QSerialPort::DeviceNotFoundError)
+            m_detail += QStringLiteral("; ") + PortListing(*m_portInformation).summary();
         m_port.clearError();
         throw LinkError(m_detail.toStdString());
     }

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "link/PortInformation.h"
 #include "link/PortMap.h"
 #include "link/SerialControl.h"
 
 #include <QSerialPort>
 
+#include <memory>
+
 // The serial control on a real port: 9600 baud, no parity, 8 data bits,
-// 1 stop bit, the port number looked up in the port map.
+// 1 stop bit, the port number looked up in the port map. When the device
+// doesn't exist, the error names the serial ports that do.
 class QtSerialControl : public SerialControl
 {
 public:
@@ -14,7 +18,7 @@ public:
     static constexpr qint64 ReceiveBufferSize = 1024;
     static constexpr qint64 TransmitBufferSize = 512;
 
-    explicit QtSerialControl(PortMap ports = PortMap());
+    explicit QtSerialControl(PortMap ports = PortMap(), std::shared_ptr<const PortInformation> portInformation = {});
 
     int CommPort() const override { return m_commPort; }
     void setCommPort(int port) override;
@@ -39,6 +43,7 @@ private:
     void checkStillThere();
 
     PortMap m_ports;
+    std::shared_ptr<const PortInformation> m_portInformation;
     QSerialPort m_port;
     int m_commPort = 1;
     int m_inputLen = 0;

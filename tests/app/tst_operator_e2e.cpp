@@ -1,3 +1,4 @@
+#include "FakePortInformation.h"
 #include "PtyController.h"
 
 #include "app/frmVANTOPortTestGui.h"
@@ -73,7 +74,8 @@ private slots:
         map.map(1, m_port1.slavePath());
         map.map(2, m_port2.slavePath());
         map.map(3, QStringLiteral("/nonexistent/vanto-port-3"));
-        m_window = std::make_unique<frmVANTOPortTestGui>(std::make_unique<QtSerialControl>(map));
+        m_window = std::make_unique<frmVANTOPortTestGui>(std::make_unique<QtSerialControl>(
+            map, std::make_shared<FakePortInformation>(QList{FakePortInformation::ftdi("ttyUSB1", "A50285BI")})));
         m_window->Form_Load();
     }
     void cleanup()
@@ -155,7 +157,8 @@ private slots:
 
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0], QStringLiteral("Communication error|Incorrect comm port configuration for this machine!"
-                                            "\n\n/nonexistent/vanto-port-3 does not exist"));
+                                            "\n\n/nonexistent/vanto-port-3 does not exist; serial ports here: "
+                                            "/dev/ttyUSB1 (FT232R USB UART)"));
         QVERIFY(dialog->isVisible());
         QVERIFY(!m_window->VANTOSerComm().PortOpen());
         QCOMPARE(m_window->VANTOSerComm().CommPort(), 3);

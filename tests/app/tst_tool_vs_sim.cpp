@@ -88,6 +88,8 @@ private slots:
                                 << "must be 1 to 8";
         QTest::newRow("port without device") << QStringList{"--port", "1="} << 2 << ""
                                              << "no device given";
+        QTest::newRow("list ports, port 9") << QStringList{"--list-ports", "--port", "9=/dev/x"} << 2 << ""
+                                            << "must be 1 to 8";
     }
     void commandLine()
     {
@@ -103,6 +105,28 @@ private slots:
         QVERIFY2(QString::fromLocal8Bit(tool.readAllStandardOutput()).contains(stdoutHas), qPrintable(stdoutHas));
         const QString errors = QString::fromLocal8Bit(tool.readAllStandardError());
         QVERIFY2(errors.contains(stderrHas), qPrintable(errors));
+    }
+
+    // The port list needs no display: it is answered before any window system is asked for.
+    void listsPortsWithoutADisplay()
+    {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        tool.setProcessEnvironment(env);
+        tool.start(Tool, {QStringLiteral("--list-ports"), QStringLiteral("--port"), QStringLiteral("2=/dev/ttyS0")});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QStringList lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        for (const QString &line : lines)
+            QVERIFY2(line == QLatin1String("No serial ports found.") || line.startsWith(QLatin1String("/dev/")),
+                     qPrintable(line));
+        // Where the machine has a first built-in port, the mapping reaches it.
+        for (const QString &line : lines)
+            if (line.startsWith(QLatin1String("/dev/ttyS0;")) || line.startsWith(QLatin1String("/dev/ttyS0 ")))
+                QVERIFY2(line.endsWith(QLatin1String("; port 2")), qPrintable(line));
     }
 
     // A few seconds of polling the simulator, then the tool is ended from

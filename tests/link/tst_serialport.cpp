@@ -1,9 +1,12 @@
+#include "FakePortInformation.h"
 #include "PtyController.h"
 
 #include "link/PortMap.h"
 #include "link/QtSerialControl.h"
 
 #include <QtTest>
+
+Q_DECLARE_METATYPE(QList<PortDescription>)
 
 // The real serial backend, on a pseudo-terminal standing in for the controller's line.
 class tst_serialport : public QObject
@@ -99,6 +102,33 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(LinkError, port.setCommPort(0));
         QVERIFY_THROWS_EXCEPTION(LinkError, port.setCommPort(9));
         QCOMPARE(port.CommPort(), 2);
+    }
+
+    // A missing device's error names the serial ports that are there instead.
+    void aMissingDeviceNamesThePortsPresent_data()
+    {
+        QTest::addColumn<QList<PortDescription>>("present");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("one adapter") << QList{FakePortInformation::ftdi("ttyUSB1", "A50285BI")}
+                                     << "/dev/no-such-serial-device does not exist; serial ports here: /dev/ttyUSB1 "
+                                        "(FT232R USB UART)";
+        QTest::newRow("none") << QList<PortDescription>{}
+                              << "/dev/no-such-serial-device does not exist; no serial ports found";
+    }
+    void aMissingDeviceNamesThePortsPresent()
+    {
+        QFETCH(QList<PortDescription>, present);
+        QFETCH(QString, detail);
+        PortMap map;
+        map.map(1, QStringLiteral("/dev/no-such-serial-device"));
+        QtSerialControl port(map, std::make_shared<FakePortInformation>(present));
+        try {
+            port.setPortOpen(true);
+            QFAIL("opened a device that doesn't exist");
+        } catch (const LinkError &e) {
+            QCOMPARE(QString::fromStdString(e.what()), detail);
+        }
+        QCOMPARE(port.lastErrorDetail(), detail);
     }
 
     void portNumberIsFixedWhileOpen()
