@@ -279,8 +279,9 @@ void Lamp::paintBar(QPainter &painter)
     const QFont textFont = fittedFont(font(), shown, textRect.width());
     const QColor ink = this->ink();
     // With a light window text (dark desktop themes) on a bright lamp the
-    // word would vanish; a thin contrasting outline keeps it legible.
-    if (contrast(ink, lit) < 3.0) {
+    // word would vanish; a thin contrasting outline keeps it legible. A dimmed
+    // lamp is meant to recede.
+    if (!m_dimmed && contrast(ink, lit) < 3.0) {
         QPainterPath path;
         const QFontMetricsF metrics(textFont);
         const QPointF origin(textRect.center().x() + 0.5 - metrics.horizontalAdvance(shown) / 2,
