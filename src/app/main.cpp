@@ -1,8 +1,8 @@
 #include "app/EndOnSignal.h"
 #include "app/SimulatorProcess.h"
 #include "app/frmVANTOPortTestGui.h"
+#include "link/MappedSerialControl.h"
 #include "link/PortMap.h"
-#include "link/QtSerialControl.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
 
@@ -17,7 +17,10 @@ struct Options
 {
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("Map serial port number N (1 to 8) to DEVICE, e.g. 1=/dev/ttyS0 or a "
-                                           "pseudo-terminal. Repeatable. Unmapped port N is /dev/ttyUSB<N-1>."),
+                                           "pseudo-terminal, or to a serial line on the network: "
+                                           "1=rfc2217://HOST:PORT (telnet with the COM port option; the tool sets "
+                                           "the line to 9600 8N1) or 1=tcp://HOST:PORT (raw TCP; the server's own "
+                                           "line settings apply). Repeatable. Unmapped port N is /dev/ttyUSB<N-1>."),
                             QStringLiteral("N=DEVICE")};
     QCommandLineOption simulate{QStringLiteral("simulate"),
                                 QStringLiteral("Start the built-in controller simulator and talk to it as port 1.")};
@@ -101,7 +104,7 @@ int main(int argc, char *argv[])
         ports.map(1, device);
     }
 
-    frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports));
+    frmVANTOPortTestGui window(std::make_unique<MappedSerialControl>(ports));
     window.setSimulated(simulate);
     window.setTrace(parser.isSet(options.trace));
     window.Form_Load();

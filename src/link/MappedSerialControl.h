@@ -1,0 +1,34 @@
+#pragma once
+
+#include "link/NetworkSerialControl.h"
+#include "link/PortMap.h"
+#include "link/QtSerialControl.h"
+
+// The serial control the tool runs with: each port number opens what the port
+// map gives it, a device through the serial port backend or a network address
+// through the network one, chosen anew at every open.
+class MappedSerialControl : public SerialControl
+{
+public:
+    explicit MappedSerialControl(PortMap ports = PortMap());
+
+    int CommPort() const override { return m_commPort; }
+    void setCommPort(int port) override;
+    bool PortOpen() const override { return m_active->PortOpen(); }
+    void setPortOpen(bool open) override;
+    int InputLen() const override { return m_active->InputLen(); }
+    void setInputLen(int count) override;
+    QByteArray Input() override { return m_active->Input(); }
+    void Output(const QByteArray &text) override { m_active->Output(text); }
+    bool PortLost() const override { return m_active->PortLost(); }
+    QString lastErrorDetail() const override { return m_active->lastErrorDetail(); }
+
+    const PortMap &ports() const { return m_ports; }
+
+private:
+    PortMap m_ports;
+    QtSerialControl m_device;
+    NetworkSerialControl m_network;
+    SerialControl *m_active = &m_device; // the one last opened, or tried
+    int m_commPort = 1;
+};
