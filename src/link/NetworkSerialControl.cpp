@@ -76,6 +76,13 @@ NetworkSerialControl::NetworkSerialControl(PortMap ports)
     });
 }
 
+NetworkSerialControl::~NetworkSerialControl()
+{
+    // The socket outlives the members its handler writes: silence it first.
+    QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
+    close();
+}
+
 void NetworkSerialControl::setCommPort(int port)
 {
     if (m_open)

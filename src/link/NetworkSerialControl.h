@@ -24,6 +24,9 @@ public:
     static constexpr qint64 TransmitBufferSize = 512;
 
     explicit NetworkSerialControl(PortMap ports = PortMap());
+    ~NetworkSerialControl() override;
+    NetworkSerialControl(const NetworkSerialControl &) = delete;
+    NetworkSerialControl &operator=(const NetworkSerialControl &) = delete;
 
     int CommPort() const override { return m_commPort; }
     void setCommPort(int port) override;
