@@ -338,9 +338,10 @@ void frmVANTOPortTestGui::reopenLostPort()
     // While the operator is choosing a port, the choice is theirs.
     const bool operatorChoosing = m_frmCommSetup && m_frmCommSetup->isVisible();
     const int port = m_serial->CommPort();
-    bool present = m_serial->devicePresent(port);
-    const bool ours = m_reopen.wanted() && !operatorChoosing && port == m_reopen.lostPort();
-    if (ours && !present && !m_serial->PortOpen() && m_follower) {
+    const bool ours = m_reopen.wanted() && !operatorChoosing && port == m_reopen.lostPort() && !m_serial->PortOpen();
+    // Asked only while a reopen is due: over the network it tries a connection.
+    bool present = ours && m_serial->devicePresent(port);
+    if (ours && !present && m_follower) {
         // The adapter may be back under another name.
         if (const auto moved = m_follower->replacement(port, m_serial->device(port))) {
             m_serial->remap(port, *moved);

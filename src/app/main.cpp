@@ -2,9 +2,9 @@
 #include "app/EndOnSignal.h"
 #include "app/SimulatorProcess.h"
 #include "app/frmVANTOPortTestGui.h"
+#include "link/MappedSerialControl.h"
 #include "link/PortListing.h"
 #include "link/PortMap.h"
-#include "link/QtSerialControl.h"
 #include "link/SystemPortInformation.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
@@ -20,7 +20,10 @@ struct Options
 {
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("Map serial port number N (1 to 8) to DEVICE, e.g. 1=/dev/ttyS0 or a "
-                                           "pseudo-terminal. Repeatable. Unmapped port N is /dev/ttyUSB<N-1>."),
+                                           "pseudo-terminal, or to a serial line on the network: "
+                                           "1=rfc2217://HOST:PORT (telnet with the COM port option; the tool sets "
+                                           "the line to 9600 8N1) or 1=tcp://HOST:PORT (raw TCP; the server's own "
+                                           "line settings apply). Repeatable. Unmapped port N is /dev/ttyUSB<N-1>."),
                             QStringLiteral("N=DEVICE")};
     QCommandLineOption simulate{QStringLiteral("simulate"),
                                 QStringLiteral("Start the built-in controller simulator and talk to it as port 1.")};
@@ -113,7 +116,7 @@ int main(int argc, char *argv[])
     // One listing of the machine's ports: the error that names the ports there
     // and the adapter a lost port follows.
     const auto portInformation = std::make_shared<SystemPortInformation>();
-    frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports, portInformation));
+    frmVANTOPortTestGui window(std::make_unique<MappedSerialControl>(ports, portInformation));
     window.setPortInformation(portInformation);
     window.setSimulated(simulate);
     window.setTrace(parser.isSet(options.trace));

@@ -33,9 +33,13 @@ PortListing::PortListing(const PortInformation &information)
 
 QStringList PortListing::lines(const PortMap &map) const
 {
-    if (m_ports.isEmpty())
-        return {QStringLiteral("No serial ports found.")};
     QStringList lines;
+    // Network ports first: the operator named them, and no machine lists them.
+    for (int n = SerialControl::FirstPort; n <= SerialControl::LastPort; ++n)
+        if (map.endpoint(n))
+            lines << QStringLiteral("%1: network port; port %2").arg(map.device(n)).arg(n);
+    if (m_ports.isEmpty())
+        return lines << QStringLiteral("No serial ports found.");
     for (const PortDescription &port : m_ports) {
         QString line = port.systemLocation;
         if (!port.byIdPath.isEmpty())

@@ -18,6 +18,12 @@ void PortMap::map(int port, const QString &device)
     m_devices.insert(port, device);
 }
 
+std::optional<NetworkEndpoint> PortMap::endpoint(int port) const
+{
+    const QString target = device(port);
+    return NetworkEndpoint::looksLikeAddress(target) ? NetworkEndpoint::parse(target) : std::nullopt;
+}
+
 QString PortMap::parse(const QString &mapping)
 {
     const qsizetype eq = mapping.indexOf(QLatin1Char('='));
@@ -28,6 +34,9 @@ QString PortMap::parse(const QString &mapping)
         return QStringLiteral("'%1': the port number must be 1 to 8, as in 1=/dev/ttyUSB0").arg(mapping);
     if (device.isEmpty())
         return QStringLiteral("'%1': no device given, as in 1=/dev/ttyUSB0").arg(mapping);
+    QString why;
+    if (NetworkEndpoint::looksLikeAddress(device) && !NetworkEndpoint::parse(device, &why))
+        return QStringLiteral("'%1': %2").arg(mapping, why);
     map(port, device);
     return {};
 }

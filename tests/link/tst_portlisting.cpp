@@ -54,6 +54,13 @@ private slots:
         QTest::newRow("built-in port, unmapped")
             << QList{ttyS0} << QStringList{}
             << QStringList{"/dev/ttyS0; no port number (--port N=/dev/ttyS0 gives it one)"};
+        QTest::newRow("a network port first")
+            << QList{ttyS0} << QStringList{"3=rfc2217://deck-unit:4001"}
+            << QStringList{"rfc2217://deck-unit:4001: network port; port 3",
+                           "/dev/ttyS0; no port number (--port N=/dev/ttyS0 gives it one)"};
+        QTest::newRow("a network port, no serial port")
+            << QList<PortDescription>{} << QStringList{"1=tcp://10.0.0.7:4001"}
+            << QStringList{"tcp://10.0.0.7:4001: network port; port 1", "No serial ports found."};
         QTest::newRow("partly known adapter")
             << QList{noProduct} << QStringList{}
             << QStringList{"/dev/ttyUSB1: FT232R USB UART, FTDI, USB 0403:????; port 2"};
