@@ -110,10 +110,9 @@ bool NetworkSerialControl::devicePresent(int port) const
     const QString address = m_ports.device(port);
     if (m_probe && m_probed == address) {
         const QAbstractSocket::SocketState state = m_probe->state();
-        if (state == QAbstractSocket::ConnectedState) {
-            m_probe.reset(); // it answers: the real connection follows
+        // It answers; the probe goes when the port opens.
+        if (state == QAbstractSocket::ConnectedState)
             return true;
-        }
         if (state != QAbstractSocket::UnconnectedState && !m_probeDeadline.hasExpired())
             return false; // still trying
     }
@@ -135,6 +134,7 @@ void NetworkSerialControl::open()
         throw LinkError(m_detail.toStdString());
     }
     m_endpoint = *endpoint;
+    m_probe.reset();
     m_received.clear();
     m_telnet.reset();
 

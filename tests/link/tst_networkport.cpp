@@ -2,6 +2,7 @@
 #include "link/NetworkSerialControl.h"
 #include "link/PortMap.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -269,6 +270,28 @@ private slots:
         port.setPortOpen(true);
         QVERIFY(port.PortOpen());
         QVERIFY(!port.PortLost());
+    }
+
+    // Whether a lost address answers is learnt in the background: never yes
+    // while nothing listens, yes a poll after something does.
+    void presenceIsProbedWithoutBlocking()
+    {
+        const quint16 free = closedPort();
+        const PortMap ports = mapped(QStringLiteral("tcp://127.0.0.1:%1").arg(free));
+        MappedSerialControl port(ports);
+        QElapsedTimer asked;
+        asked.start();
+        for (int poll = 0; poll < 4; ++poll) {
+            QVERIFY(!port.devicePresent(1));
+            QTest::qWait(50);
+        }
+        QVERIFY2(asked.elapsed() < 1000, "a probe waited on the network");
+
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, free));
+        QTRY_VERIFY_WITH_TIMEOUT(port.devicePresent(1), 2000);
+        port.setPortOpen(true);
+        QVERIFY(port.PortOpen());
     }
 
     void portNumberRules()
