@@ -18,22 +18,10 @@ namespace {
 const QString Bad = QStringLiteral("Bad Port Value|Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
 const QString Comm = QStringLiteral("Communication error|Incorrect comm port configuration for this machine!");
 
-// Remembers every port number the dialog hands to the control.
-class RecordingSerial : public FakeSerialControl
-{
-public:
-    QList<int> requested;
-    void setCommPort(int port) override
-    {
-        requested << port;
-        FakeSerialControl::setCommPort(port);
-    }
-};
-
 // The dialog on its own, over a fake port and a poll timer.
 struct DialogRig
 {
-    RecordingSerial serial;
+    FakeSerialControl serial;
     QTimer Timer1;
     frmCommSetup dialog{serial, Timer1, [] { return true; }};
 
@@ -194,7 +182,7 @@ private slots:
         QCOMPARE(rig.serial.CommPort(), 1);
         QCOMPARE(rig.serial.opens, startFailed ? 0 : 1);
         QCOMPARE(rig.serial.closes, 0);
-        QVERIFY(rig.serial.requested.isEmpty());
+        QVERIFY(rig.serial.requestedPorts.isEmpty());
         QCOMPARE(rig.Timer1.isActive(), !startFailed);
     }
 

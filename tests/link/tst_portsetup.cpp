@@ -8,18 +8,6 @@
 namespace {
 const QString Bad = QStringLiteral("Bad Port Value|Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
 const QString Comm = QStringLiteral("Communication error|Incorrect comm port configuration for this machine!");
-
-// Remembers every port number the sequence hands to the control.
-class RecordingSerial : public FakeSerialControl
-{
-public:
-    QList<int> requested;
-    void setCommPort(int port) override
-    {
-        requested << port;
-        FakeSerialControl::setCommPort(port);
-    }
-};
 } // namespace
 
 // Done of the port setup dialog, without the dialog: the entry check, the
@@ -95,7 +83,7 @@ private slots:
         QFETCH(bool, polling);
 
         QLocale::setDefault(QLocale(locale));
-        RecordingSerial serial;
+        FakeSerialControl serial;
         QTimer Timer1;
         // A port that opened at start-up and a running poll, or a failed
         // start-up: port 1 missing, port closed, poll stopped.
@@ -123,7 +111,7 @@ private slots:
         QCOMPARE(serial.CommPort(), commPort);
         QCOMPARE(!unload, dialogOpen);
         QCOMPARE(Timer1.isActive(), polling);
-        for (const int requested : std::as_const(serial.requested))
+        for (const int requested : std::as_const(serial.requestedPorts))
             QVERIFY2(requested >= 1 && requested <= 8, qPrintable(QString::number(requested)));
     }
 };

@@ -19,10 +19,12 @@ public:
     int opens = 0;              // successful opens
     int closes = 0;             // closes of an open port
     int inputReads = 0;         // calls of Input
+    QList<int> requestedPorts;  // every number handed to setCommPort, refused ones too
 
     int CommPort() const override { return m_port; }
     void setCommPort(int port) override
     {
+        requestedPorts << port;
         if (m_open)
             throw LinkError("port is open");
         if (port < FirstPort || port > LastPort)
