@@ -31,6 +31,16 @@ struct Options
                            QStringLiteral("Start logging at once to NAME.log in the log directory (~/VANTOData), as "
                                           "File > Logging does with NAME typed in."),
                            QStringLiteral("NAME")};
+    QCommandLineOption csv{QStringLiteral("csv"),
+                           QStringLiteral("Append every good telemetry reply and every event to FILE as CSV as it "
+                                          "happens (a header row when the file is new)."),
+                           QStringLiteral("FILE")};
+    // For the benchmarks: the Trends window open from the start.
+    QCommandLineOption openTrends = [] {
+        QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        return o;
+    }();
 };
 
 void setIdentity()
@@ -45,7 +55,8 @@ void describe(QCommandLineParser &parser, const Options &options)
         QStringLiteral("Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log});
+    parser.addOptions(
+        {options.port, options.simulate, options.simArg, options.trace, options.log, options.csv, options.openTrends});
 }
 } // namespace
 
@@ -79,6 +90,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vanto-port-test: --log wants a file name\n");
         return 2;
     }
+    if (parser.isSet(options.csv) && parser.value(options.csv).isEmpty()) {
+        std::fprintf(stderr, "vanto-port-test: --csv wants a file name\n");
+        return 2;
+    }
 
     bool terminated = false;
     endOnSignal(terminated);
@@ -104,9 +119,14 @@ int main(int argc, char *argv[])
     frmVANTOPortTestGui window(std::make_unique<QtSerialControl>(ports));
     window.setSimulated(simulate);
     window.setTrace(parser.isSet(options.trace));
+    // Before start-up, so the CSV file has its first event too.
+    if (parser.isSet(options.csv))
+        window.startCsv(parser.value(options.csv));
     window.Form_Load();
     if (parser.isSet(options.log))
         window.startLogging(parser.value(options.log));
+    if (parser.isSet(options.openTrends))
+        window.mnuTrends_Click();
     // A signal taken while start-up's message box was open ends the run here.
     return terminated ? 0 : app.exec();
 }
