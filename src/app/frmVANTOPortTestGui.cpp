@@ -13,9 +13,11 @@
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
 #include "looks/Colours.h"
+#include "session/CsvWriter.h"
 #include "session/StatusLine.h"
 #include "session/TickFromReply.h"
 #include "ui/CaptionFrame.h"
+#include "trends/frmTrends.h"
 #include "ui/ColouredButton.h"
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
@@ -127,6 +129,7 @@ frmVANTOPortTestGui::~frmVANTOPortTestGui()
     delete m_frmCommSetup;
     delete m_frmAbout;
     delete m_frmSelFile;
+    delete m_frmTrends;
 }
 
 void frmVANTOPortTestGui::buildMenu()
@@ -145,12 +148,17 @@ void frmVANTOPortTestGui::buildMenu()
 
     mnuComms = menuBar()->addAction(QStringLiteral("Communication"));
     mnuComms->setObjectName(QStringLiteral("mnuComms"));
+    mnuTrends = menuBar()->addAction(QStringLiteral("Trends"));
+    mnuTrends->setObjectName(QStringLiteral("mnuTrends"));
+    mnuTrends->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    addAction(mnuTrends);
     mnuAbout = menuBar()->addAction(QStringLiteral("About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
     connect(mnuLogging, &QAction::triggered, this, &frmVANTOPortTestGui::mnuLogging_Click);
     connect(mnuExit, &QAction::triggered, this, &frmVANTOPortTestGui::mnuExit_Click);
     connect(mnuComms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuComms_Click);
+    connect(mnuTrends, &QAction::triggered, this, &frmVANTOPortTestGui::mnuTrends_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAbout_Click);
 }
 
@@ -258,6 +266,23 @@ void frmVANTOPortTestGui::startLogging(const QString &name)
 {
     m_frmSelFile->txtFileName->setText(name);
     m_frmSelFile->OKButton_Click();
+}
+
+void frmVANTOPortTestGui::startCsv(const QString &path)
+{
+    m_csv = std::make_unique<CsvWriter>(m_session);
+    m_csv->follow(path, [this, path](const QString &reason) { csvFailed(path, reason); });
+    if (m_csv->following())
+        m_session.recordEvent(EventKind::LoggingStarted,
+                              QStringLiteral("Recording CSV to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void frmVANTOPortTestGui::csvFailed(const QString &path, const QString &reason)
+{
+    m_csvNote = QStringLiteral("CSV record stopped: %1 could not be written (%2)")
+                    .arg(QDir::toNativeSeparators(path), reason);
+    m_session.recordEvent(EventKind::LoggingFailed, m_csvNote);
+    showStatus();
 }
 
 void frmVANTOPortTestGui::Form_Load()
@@ -393,8 +418,9 @@ QString frmVANTOPortTestGui::portLabel() const
 
 void frmVANTOPortTestGui::showStatus()
 {
-    const QString note = m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote;
-    const StatusLine line = statusLine(portLabel(), m_session, note);
+    QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote};
+    notes.removeAll(QString());
+    const StatusLine line = statusLine(portLabel(), m_session, notes.join(QStringLiteral("  |  ")));
     if (line == m_shownStatus)
         return;
     m_shownStatus = line;
@@ -492,6 +518,13 @@ void frmVANTOPortTestGui::mnuComms_Click()
     if (!m_frmCommSetup)
         m_frmCommSetup = new frmCommSetup(*m_serial, *Timer1, [this] { return m_loaded; });
     m_frmCommSetup->Show();
+}
+
+void frmVANTOPortTestGui::mnuTrends_Click()
+{
+    if (!m_frmTrends)
+        m_frmTrends = new frmTrends(m_session);
+    m_frmTrends->Show();
 }
 
 void frmVANTOPortTestGui::applyLook(ColouredButton *button, const ButtonLook &look)

@@ -62,6 +62,11 @@ public:
     // dialog does with the name typed in (the command line's --log).
     void startLogging(const QString &name);
 
+    // Appends every good telemetry reply and every event from now on to the
+    // CSV file at path (the command line's --csv). A file that can't be
+    // written is told once, in the status bar and as an event; the run goes on.
+    void startCsv(const QString &path);
+
     SerialControl &VANTOSerComm() { return *m_serial; }
     const CommandToggles &commands() const { return m_commands; }
     class Logging &logging() { return *m_logging; }
@@ -78,6 +83,7 @@ public slots:
     void mnuLogging_Click();
     void mnuExit_Click();
     void mnuComms_Click();
+    void mnuTrends_Click();
     void mnuAbout_Click();
     void cmd1PPSOnOff_Click();
     void cmdFstUpdt_Click();
@@ -99,6 +105,7 @@ private:
     QString portLabel() const;
     void showStatus();
     void loggingChanged(bool on);
+    void csvFailed(const QString &path, const QString &reason);
     static void showRange(Lamp *lamp, const LampLook &look);
     static void applyLook(ColouredButton *button, const ButtonLook &look);
 
@@ -120,6 +127,9 @@ private:
     StaleReadings *m_stale = nullptr;
     QLabel *m_statusLine = nullptr;
     StatusLine m_shownStatus;
+    // The --csv file, told of the session as it goes; destroyed before it.
+    std::unique_ptr<class CsvWriter> m_csv;
+    QString m_csvNote; // what the status bar says of a failed CSV file
 
     // Run state.
     QString strReply;
@@ -133,6 +143,7 @@ private:
     QAction *mnuLogging = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuComms = nullptr;
+    QAction *mnuTrends = nullptr;
     QAction *mnuAbout = nullptr;
     Lamp *CWButton1 = nullptr;
     Lamp *CWButton2 = nullptr;
@@ -167,4 +178,5 @@ private:
     std::unique_ptr<class ProcessLauncher> m_launcher;
     class frmAbout *m_frmAbout = nullptr;
     class frmSelFile *m_frmSelFile = nullptr;
+    class frmTrends *m_frmTrends = nullptr;
 };

@@ -41,6 +41,16 @@ struct Options
         QStringLiteral("list-ports"),
         QStringLiteral("List the serial ports present, with what tells USB adapters apart and the port number 1 to 8 "
                        "each answers to under the --port options given, then exit.")};
+    QCommandLineOption csv{QStringLiteral("csv"),
+                           QStringLiteral("Append every good telemetry reply and every event to FILE as CSV as it "
+                                          "happens (a header row when the file is new)."),
+                           QStringLiteral("FILE")};
+    // For the benchmarks: the Trends window open from the start.
+    QCommandLineOption openTrends = [] {
+        QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        return o;
+    }();
 };
 
 // No application display name: Qt would append it to every window title.
@@ -56,7 +66,8 @@ void describe(QCommandLineParser &parser, const Options &options)
         QStringLiteral("Diagnostic tool for one science port of a subsea node controller, over a serial line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.listPorts});
+    parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.csv,
+                       options.listPorts, options.openTrends});
 }
 } // namespace
 
@@ -73,6 +84,10 @@ int main(int argc, char *argv[])
         parser.process(withoutWindowSystemOptions(probe.arguments()));
         if (parser.isSet(options.log) && parser.value(options.log).isEmpty()) {
             std::fprintf(stderr, "vanto-port-test: --log wants a file name\n");
+            return 2;
+        }
+        if (parser.isSet(options.csv) && parser.value(options.csv).isEmpty()) {
+            std::fprintf(stderr, "vanto-port-test: --csv wants a file name\n");
             return 2;
         }
         for (const QString &mapping : parser.values(options.port)) {
@@ -120,9 +135,14 @@ int main(int argc, char *argv[])
     window.setPortInformation(portInformation);
     window.setSimulated(simulate);
     window.setTrace(parser.isSet(options.trace));
+    // Before start-up, so the CSV file has its first event too.
+    if (parser.isSet(options.csv))
+        window.startCsv(parser.value(options.csv));
     window.Form_Load();
     if (parser.isSet(options.log))
         window.startLogging(parser.value(options.log));
+    if (parser.isSet(options.openTrends))
+        window.mnuTrends_Click();
     // A signal taken while start-up's message box was open ends the run here.
     return terminated ? 0 : app.exec();
 }

@@ -46,6 +46,8 @@ void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, co
         if (tick.carries(Reading::Supply400) && tick.carries(Reading::Supply48))
             m_lastSupplies = tick.at;
     }
+    for (SessionListener *listener : m_listeners)
+        listener->tickRecorded(m_ticks.back());
     if (tick.outcome == TickOutcome::TextMessage)
         recordEvent(EventKind::ControllerMessage, message);
     followLoad(tick);
@@ -54,6 +56,16 @@ void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, co
 void SessionRecord::recordEvent(EventKind kind, const QString &text)
 {
     m_events.push_back({now(), kind, text});
+    // A listener may record an event of its own while told; the deque keeps
+    // this one where it is.
+    const EventEntry &event = m_events.back();
+    for (SessionListener *listener : m_listeners)
+        listener->eventRecorded(event);
+}
+
+void SessionRecord::removeListener(SessionListener *listener)
+{
+    m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
 }
 
 void SessionRecord::recordLoadCommand(char state)
@@ -152,6 +164,8 @@ void SessionRecord::dropOld(qint64 nowMono)
     const qint64 oldest = nowMono - KeepForMs;
     while (!m_ticks.empty() && m_ticks.front().at.monoMs < oldest)
         m_ticks.pop_front();
-    while (!m_events.empty() && m_events.front().at.monoMs < oldest)
+    while (!m_events.empty() && m_events.front().at.monoMs < oldest) {
         m_events.pop_front();
+        ++m_droppedEvents;
+    }
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // When something happened: a monotonic clock for ages and spans (it never
 // jumps), the wall clock for what the operator reads and exports.
@@ -81,6 +82,19 @@ struct EventEntry
     QString text;
 };
 
+// Told of each tick and event as the record takes it, so that a chart or a
+// file can follow the session without reading it all again. A tick is told
+// before the events it brings (its text message, a load confirmed).
+class SessionListener
+{
+public:
+    virtual void tickRecorded(const TickEntry &tick) = 0;
+    virtual void eventRecorded(const EventEntry &event) = 0;
+
+protected:
+    ~SessionListener() = default;
+};
+
 // The controller keeps reporting a load state other than the one commanded.
 struct LoadDisagreement
 {
@@ -144,7 +158,15 @@ public:
 
     const std::deque<TickEntry> &ticks() const { return m_ticks; }
     const std::deque<EventEntry> &events() const { return m_events; }
+    // Events dropped for age so far: events().front() is the session's event
+    // of that number, counted from 0.
+    std::size_t droppedEvents() const { return m_droppedEvents; }
     const QString &text(quint32 id) const { return m_texts.at(id); }
+
+    // A listener is told of everything recorded until it is removed; it may
+    // record events itself, but not add or remove listeners while told.
+    void addListener(SessionListener *listener) { m_listeners.push_back(listener); }
+    void removeListener(SessionListener *listener);
 
 private:
     quint32 pooled(const QString &text);
@@ -154,6 +176,8 @@ private:
     Clock m_clock;
     std::deque<TickEntry> m_ticks;
     std::deque<EventEntry> m_events;
+    std::size_t m_droppedEvents = 0;
+    std::vector<SessionListener *> m_listeners;
     // Pulse texts repeat from reply to reply: each distinct one is kept once.
     QStringList m_texts;
     QHash<QString, quint32> m_textIds;

@@ -12,9 +12,6 @@ namespace {
 const QString LogSeparator = QStringLiteral("      ");
 
 constexpr double AbsoluteZeroOffset = 273; // kelvin on the wire, deg C on screen
-constexpr double FullScaleCount = 4096;
-constexpr double Range400V = 400;
-constexpr double Range48V = 60;
 
 // Fields logged as sent, with control characters (a line break or NUL from a
 // noisy line) shown as "?": a record must stay one whole line of text.

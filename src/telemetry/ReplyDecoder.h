@@ -48,6 +48,11 @@ public:
     static inline const QString NoData = QStringLiteral("No Data");
     static inline const QString BadData = QStringLiteral("Bad Data");
 
+    // Converter counts: full scale is 400 V on channel 1 and 60 V on channel 2.
+    static constexpr double FullScaleCount = 4096;
+    static constexpr double Range400V = 400;
+    static constexpr double Range48V = 60;
+
     // Range limits; a value on a limit is in range.
     static constexpr double Low400V = 338;
     static constexpr double High400V = 412;

@@ -5,6 +5,7 @@
 #include "logging/LogPaths.h"
 #include "logging/LogWriter.h"
 #include "logging/Logging.h"
+#include "session/CsvWriter.h"
 #include "ui/MsgBox.h"
 
 #include <QProcess>
@@ -78,16 +79,54 @@ private slots:
         QVERIFY2(record.match(QString::fromLatin1(lines[1])).hasMatch(), lines[1].constData());
     }
 
+    // --csv: every good reply and every event, from start-up on.
+    void theToolRecordsCsvAsItGoes()
+    {
+        QTemporaryDir home;
+        const QString csv = home.filePath(QStringLiteral("run.csv"));
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        tool.setProcessEnvironment(env);
+        tool.start(
+            QStringLiteral(VANTO_TOOL_BINARY),
+            {QStringLiteral("--simulate"), QStringLiteral("--sim-arg=--supplies-live"), QStringLiteral("--csv"), csv});
+        QVERIFY(tool.waitForStarted());
+        const auto lines = [&csv] {
+            QFile file(csv);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(lines().size() >= 6, 15000);
+        tool.terminate();
+        QVERIFY(tool.waitForFinished(5000));
+
+        const QList<QByteArray> rows = lines();
+        QCOMPARE(rows[0] + '\n', CsvWriter::Header);
+        QVERIFY(rows[1].endsWith(",,,,,,,,,,Recording CSV to " + csv.toUtf8()));
+        QVERIFY(rows[2].endsWith(",,,,,,,,,,Load commanded Unloaded"));
+        static const QRegularExpression telemetry(QStringLiteral(
+            R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,[\d.]+,[\d.]+,0,0,\d+,\d+\.\d{3},\d+,\d+\.\d{3},u,$)"));
+        QVERIFY2(telemetry.match(QString::fromLatin1(rows[3])).hasMatch(), rows[3].constData());
+    }
+
+    void refusesAnEmptyName_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("--log") << "--log";
+        QTest::newRow("--csv") << "--csv";
+    }
     void refusesAnEmptyName()
     {
+        QFETCH(QString, option);
         QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         tool.setProcessEnvironment(env);
-        tool.start(QStringLiteral(VANTO_TOOL_BINARY), {QStringLiteral("--log="), QStringLiteral("--simulate")});
+        tool.start(QStringLiteral(VANTO_TOOL_BINARY), {option + QLatin1Char('='), QStringLiteral("--simulate")});
         QVERIFY(tool.waitForFinished(10000));
         QCOMPARE(tool.exitCode(), 2);
-        QVERIFY(tool.readAllStandardError().contains("--log wants a file name"));
+        QVERIFY(tool.readAllStandardError().contains((option + QStringLiteral(" wants a file name")).toLatin1()));
     }
 };
 
