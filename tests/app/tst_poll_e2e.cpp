@@ -199,8 +199,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"), 2000);
         const auto dimmed = [this] {
             return child<Lamp>("sts400OK")->isDimmed() && child<DialGauge>("agd48VDC")->isDimmed()
-                && child<QLineEdit>("txtLoadCanTemp")->palette().color(QPalette::Active, QPalette::Text)
-                       == child<QLineEdit>("txtLoadCanTemp")->palette().color(QPalette::Disabled, QPalette::Text);
+                   && child<QLineEdit>("txtLoadCanTemp")->palette().color(QPalette::Active, QPalette::Text)
+                          == child<QLineEdit>("txtLoadCanTemp")->palette().color(QPalette::Disabled, QPalette::Text);
         };
         QVERIFY(!dimmed());
 
