@@ -1,4 +1,4 @@
-#include "PtyController.h"
+#include "AnsweringController.h"
 
 #include "app/frmVANTOPortTestGui.h"
 #include "commands/CommandToggles.h"
@@ -15,38 +15,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-// Answers every letter it hears with one telemetry reply, as the controller does.
-class Controller
-{
-public:
-    explicit Controller(QByteArray reply)
-        : m_reply(std::move(reply))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            for (const char letter : m_pty.read(1)) {
-                m_heard += letter;
-                if (!m_silent)
-                    m_pty.write(m_reply);
-            }
-        });
-        m_timer.start();
-    }
-    PtyController &pty() { return m_pty; }
-    QByteArray heard() const { return m_heard; }
-    // Hears the letters but answers none.
-    void setSilent(bool silent) { m_silent = silent; }
-
-private:
-    bool m_silent = false;
-    PtyController m_pty;
-    QByteArray m_reply;
-    QByteArray m_heard;
-    QTimer m_timer;
-};
-} // namespace
 
 // The poll cycle over the real serial backend: port 1 is a symbolic link the
 // test points at a pseudo-terminal whose far end the test drives.
@@ -164,7 +132,7 @@ private slots:
     void controllerVanishesAndReturns()
     {
         QFETCH(int, awayMs);
-        auto a = std::make_unique<Controller>("300,290,1,10,3840,3277,u,*");
+        auto a = std::make_unique<AnsweringController>("300,290,1,10,3840,3277,u,*");
         QVERIFY(pointLinkAt(a->pty().slavePath()));
         startTool();
         QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"), 2000);
@@ -176,7 +144,7 @@ private slots:
         QTest::qWait(awayMs);
         QCOMPARE(status(), QStringLiteral("No Data"));
 
-        Controller b("310,290,1,10,3840,3277,u,*");
+        AnsweringController b("310,290,1,10,3840,3277,u,*");
         QVERIFY(pointLinkAt(b.pty().slavePath()));
         QElapsedTimer back;
         back.start();
@@ -193,7 +161,7 @@ private slots:
     // load can't be switched on them; its replies restore both.
     void silenceDimsAndLocksTheLoad()
     {
-        Controller controller("300,290,1,10,0,0,u,*"); // both supplies dead
+        AnsweringController controller("300,290,1,10,0,0,u,*"); // both supplies dead
         QVERIFY(pointLinkAt(controller.pty().slavePath()));
         startTool();
         QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("txtLoadCanTemp")->text(), QStringLiteral("27"), 2000);

@@ -1,4 +1,4 @@
-#include "PtyController.h"
+#include "AnsweringController.h"
 #include "Ser2net.h"
 
 #include "app/frmVANTOPortTestGui.h"
@@ -23,33 +23,6 @@
 namespace {
 const QByteArray ReplyA("300,290,1,10,3840,3277,u,*"); // load can 27 deg C
 const QByteArray ReplyB("310,290,1,10,3840,3277,u,*"); // load can 37 deg C
-
-// The controller at the far end of the line: answers every letter it hears.
-class Controller
-{
-public:
-    explicit Controller(QByteArray reply)
-        : m_reply(std::move(reply))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            for (const char letter : m_pty.read(1)) {
-                m_heard += letter;
-                m_pty.write(m_reply);
-            }
-        });
-        m_timer.start();
-    }
-    PtyController &pty() { return m_pty; }
-    QByteArray heard() const { return m_heard; }
-    void setReply(const QByteArray &reply) { m_reply = reply; }
-
-private:
-    PtyController m_pty;
-    QByteArray m_reply;
-    QByteArray m_heard;
-    QTimer m_timer;
-};
 
 // The line settings of a pseudo-terminal as "9600 8N1", as ser2net left them.
 QString lineSettings(const QString &device)
@@ -135,7 +108,7 @@ private slots:
     {
         REQUIRE_SER2NET();
         QFETCH(Ser2net::Kind, kind);
-        Controller controller(ReplyA);
+        AnsweringController controller(ReplyA);
         Ser2net server({{kind, controller.pty().slavePath(), QStringLiteral("19200n82")}});
         QString why;
         QVERIFY2(server.start(&why), qPrintable(why));
@@ -199,7 +172,7 @@ private slots:
     {
         REQUIRE_SER2NET();
         QFETCH(Ser2net::Kind, kind);
-        Controller controller(ReplyA);
+        AnsweringController controller(ReplyA);
         Ser2net server({{kind, controller.pty().slavePath()}});
         QString why;
         QVERIFY2(server.start(&why), qPrintable(why));
