@@ -1,6 +1,6 @@
 // Feeds an arbitrary byte stream to the reply reader through the fake serial
 // control, arriving in pieces between polls as a real line delivers it, and
-// decodes what comes out as the poll tick does.
+// decodes every reply that comes out as the poll tick does.
 #include "FakeSerialControl.h"
 
 #include "link/Comunication.h"
@@ -38,31 +38,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FakeSerialControl port;
     port.setPortOpen(true);
     ReplyDecoder decoder;
+    QByteArray pending;
     qsizetype arrived = 0;
-    // Every poll either takes a reply off the buffer or empties it, so the
-    // stream is used up within this many polls.
-    const qsizetype polls = stream.size() / piece + stream.size() + 2;
+    // Every poll takes what is buffered (up to its bound) or empties it, so
+    // the stream is used up within this many polls.
+    const qsizetype polls = stream.size() / piece + 2 * (stream.size() / Comunication::MaxReadBytes) + 3;
     for (qsizetype poll = 0; poll < polls && (arrived < stream.size() || !port.rx.isEmpty()); ++poll) {
         const qsizetype n = std::min(piece, stream.size() - arrived);
         port.rx += stream.mid(arrived, n);
         arrived += n;
 
-        const QByteArray before = port.rx;
-        const QString reply = Comunication::ReadReply(port);
+        const QByteArray before = pending + port.rx;
+        const QStringList replies = Comunication::ReadReplies(port, pending);
         if (!port.PortOpen())
-            finding("the port was left closed", reply);
-        if (reply == QLatin1String("?")) {
-            if (!port.rx.isEmpty())
-                finding("a failed read left input behind", reply);
+            finding("the port was left closed", {});
+        if (replies.isEmpty())
+            finding("a read gave no result", {});
+        if (replies == QStringList{QStringLiteral("?")}) {
+            if (!pending.isEmpty())
+                finding("a failed read kept half a reply", {});
         } else {
-            if (!reply.endsWith(QLatin1Char('*')) || reply.count(QLatin1Char('*')) != 1)
-                finding("a reply is not framed by exactly one terminator at its end", reply);
-            if (reply.size() > Comunication::MaxReplyLength)
-                finding("a reply is longer than the longest accepted", reply);
-            if (reply.toLatin1() + port.rx != before)
-                finding("the reply and what stays buffered are not the input as it came", reply);
+            QByteArray framed;
+            for (const QString &reply : replies) {
+                if (!reply.endsWith(QLatin1Char('*')) || reply.count(QLatin1Char('*')) != 1)
+                    finding("a reply is not framed by exactly one terminator at its end", reply);
+                if (reply.size() > Comunication::MaxReplyLength)
+                    finding("a reply is longer than the longest accepted", reply);
+                framed += reply.toLatin1();
+                decoder.ParseString(reply, true);
+            }
+            if (framed + pending + port.rx != before)
+                finding("the replies and what waits are not the input as it came", replies.constLast());
         }
-        decoder.ParseString(reply, true);
     }
     if (arrived != stream.size() || !port.rx.isEmpty())
         finding("the stream was not used up", QString());

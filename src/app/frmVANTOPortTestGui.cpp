@@ -35,7 +35,9 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 constexpr int PollInterval = 250;
@@ -116,6 +118,7 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     m_stale->watch(Reading::PulseWidth, txtPlsWdth);
     m_stale->watch(Reading::Supply400, lbl400VDC, agd400VDC, sts400OK);
     m_stale->watch(Reading::Supply48, lbl48VDC, agd48VDC, sts48OK);
+    m_stale->update(); // nothing read yet
     buildStatusBar();
 
     // The client area below the menu bar is laid out once and never moves;
@@ -309,17 +312,34 @@ void frmVANTOPortTestGui::Timer1_Timer()
     // A tick never fails: a closed or lost port reads as "No Data" and nothing
     // is sent until the port is back.
     reopenLostPort();
+    QStringList replies;
     try {
-        strReply = Comunication::ReadReply(*m_serial);
+        replies = Comunication::ReadReplies(*m_serial, m_pending);
     } catch (const LinkError &) {
         // The reset after a failed read couldn't reopen the port. That was a
         // reopen try too.
-        strReply.clear();
+        replies = {QString()};
         portLost();
         m_reopen.triedAndFailed();
     }
-    CWButton2->setValue(strReply.contains(QLatin1Char('*')));
-    const DecodedReply decoded = ParseString();
+    // A bare terminator beside replies is a noisy line's, not a reply.
+    const auto strays = quint8(std::min<qsizetype>(replies.count(QStringLiteral("*")), 255));
+    if (strays && strays < replies.size())
+        replies.removeAll(QStringLiteral("*"));
+
+    CWButton2->setValue(replies.constLast().contains(QLatin1Char('*')));
+    // Every reply in order, since a short one keeps the fields of those before
+    // it; the window ends on the newest, the present.
+    std::vector<TickFromReply> taken;
+    taken.reserve(std::size_t(replies.size()));
+    for (const QString &reply : std::as_const(replies)) {
+        strReply = reply;
+        const DecodedReply decoded = ParseString();
+        taken.push_back(tickFromReply(strReply, decoded, m_decoder, 0));
+        if (m_trace && taken.size() < std::size_t(replies.size())) {
+            std::printf("late  %s | %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()));
+        }
+    }
 
     char sent = 0;
     if (m_serial->PortOpen()) {
@@ -336,8 +356,14 @@ void frmVANTOPortTestGui::Timer1_Timer()
     if (m_serial->PortLost())
         portLost();
 
-    const TickFromReply t = tickFromReply(strReply, decoded, m_decoder, sent);
-    m_session.recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
+    TickEntry &own = taken.back().tick;
+    own.sent = sent;
+    own.readFailed = strReply == QLatin1String("?");
+    own.strays = strays;
+    for (TickFromReply &t : taken) {
+        t.tick.overtaken = &t.tick != &own;
+        m_session.recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
+    }
     noteOpenPort();
     m_stale->update();
     showStatus();

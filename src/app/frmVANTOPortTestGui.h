@@ -28,9 +28,11 @@ class StatusText;
 // log timers and the controls; the decisions live in plain classes it applies.
 //
 // A poll tick (Timer1, 250 ms): ReopenPolicy says whether to reopen a lost port;
-// Comunication::ReadReply reads the reply from the SerialControl; ReplyDecoder
-// turns it into a DecodedReply that ParseString() applies to the controls (and
-// whose record body waits in strLogLine); CommandToggles::strCommand() goes out.
+// Comunication::ReadReplies takes every complete reply waiting on the
+// SerialControl; ReplyDecoder turns each, oldest first, into a DecodedReply
+// that ParseString() applies to the controls (the newest last, so the window
+// shows the present, and its record body waits in strLogLine); each goes into
+// the session record; CommandToggles::strCommand() goes out.
 // A log tick (Logging's Timer2, 4 s): LogWriter finishes the waiting record, or
 // the header, and Comunication::AppendLine appends it to the log file; a failed
 // line stops logging and Logging::writeFailed brings up the box.
@@ -133,6 +135,7 @@ private:
 
     // Run state.
     QString strReply;
+    QByteArray m_pending; // the start of a reply still arriving at the last read
     QString strLogLine;
     CommandToggles m_commands;
     ReplyDecoder m_decoder;

@@ -18,55 +18,68 @@ std::function<void(float)> &settleWait()
 // One day: far beyond any settle delay, and keeps the deadline arithmetic in range.
 constexpr double LongestWaitMs = 24.0 * 60 * 60 * 1000;
 
-// Reads up to and including the first "*"; nothing when the input runs dry,
-// the read fails or the line runs on too long.
-std::optional<QString> readToTerminator(SerialControl &port)
+// Everything the port holds now, up to MaxReadBytes; nothing when the read fails.
+std::optional<QByteArray> takeBuffered(SerialControl &port)
 {
-    QString reply;
+    QByteArray taken;
     try {
-        for (;;) {
-            if (reply.size() == MaxReplyLength)
-                return std::nullopt;
+        while (taken.size() < MaxReadBytes) {
             const QByteArray chunk = port.Input();
             if (chunk.isEmpty())
-                return std::nullopt;
-            // A control that hands over more than the one character asked for
-            // is read through to the terminator as well; what it handed over
-            // beyond the terminator cannot be put back.
-            for (const char c : chunk) {
-                if (reply.size() == MaxReplyLength)
-                    return std::nullopt;
-                reply.append(QLatin1Char(c));
-                if (c == '*')
-                    return reply;
-            }
+                break;
+            taken += chunk;
         }
     } catch (const LinkError &) {
         return std::nullopt; // reported like a silent controller
     }
+    return taken;
+}
+
+// Splits at each "*"; what follows the last stays in pending. Nothing when no
+// reply is complete or one runs on too long.
+std::optional<QStringList> splitReplies(QByteArray &pending)
+{
+    QStringList replies;
+    qsizetype start = 0;
+    for (qsizetype end = pending.indexOf('*'); end >= 0; end = pending.indexOf('*', start)) {
+        if (end + 1 - start > MaxReplyLength)
+            return std::nullopt;
+        replies << QString::fromLatin1(pending.constData() + start, end + 1 - start);
+        start = end + 1;
+    }
+    pending.remove(0, start);
+    if (replies.isEmpty() || pending.size() >= MaxReplyLength)
+        return std::nullopt;
+    return replies;
 }
 
 } // namespace
 
-QString ReadReply(SerialControl &VANTOSerComm)
+QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending)
 {
-    if (!VANTOSerComm.PortOpen())
-        return QString();
+    if (!VANTOSerComm.PortOpen()) {
+        pending.clear();
+        return {QString()};
+    }
 
-    VANTOSerComm.setInputLen(1);
+    VANTOSerComm.setInputLen(InputChunk);
     if (settleWait())
         settleWait()(SettleDelayMs);
     else
         WaitMs(SettleDelayMs);
 
-    if (const auto reply = readToTerminator(VANTOSerComm))
-        return *reply;
+    if (const auto taken = takeBuffered(VANTOSerComm)) {
+        pending += *taken;
+        if (const auto replies = splitReplies(pending))
+            return *replies;
+    }
 
     // Reset the port so the next poll starts clean; a failure to reopen is the
     // caller's to handle.
+    pending.clear();
     VANTOSerComm.setPortOpen(false);
     VANTOSerComm.setPortOpen(true);
-    return QStringLiteral("?");
+    return {QStringLiteral("?")};
 }
 
 void WaitMs(float ms)

@@ -35,6 +35,10 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Logging failed");
     case EventKind::ControllerMessage:
         return QStringLiteral("Controller message");
+    case EventKind::RepliesLate:
+        return QStringLiteral("Late replies");
+    case EventKind::LineNoise:
+        return QStringLiteral("Noisy line");
     }
     return {};
 }

@@ -38,19 +38,61 @@ void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, co
     dropOld(tick.at.monoMs);
     m_ticks.push_back(tick);
 
-    for (int r = 0; r < ReadingCount; ++r)
-        if (tick.carries(Reading(r)))
-            m_lastRead[std::size_t(r)] = tick.at;
-    if (tick.outcome == TickOutcome::Telemetry) {
-        m_lastGood = tick.at;
-        if (tick.carries(Reading::Supply400) && tick.carries(Reading::Supply48))
-            m_lastSupplies = tick.at;
+    if (!tick.overtaken) {
+        for (int r = 0; r < ReadingCount; ++r)
+            if (tick.carries(Reading(r)))
+                m_lastRead[std::size_t(r)] = tick.at;
+        if (tick.outcome == TickOutcome::Telemetry && tick.fresh) {
+            m_lastGood = tick.at;
+            if (tick.carries(Reading::Supply400) && tick.carries(Reading::Supply48))
+                m_lastSupplies = tick.at;
+        }
     }
     for (SessionListener *listener : m_listeners)
         listener->tickRecorded(m_ticks.back());
     if (tick.outcome == TickOutcome::TextMessage)
         recordEvent(EventKind::ControllerMessage, message);
+    countNoise(tick);
+    if (tick.overtaken) {
+        ++m_overtaken;
+        return;
+    }
+    if (m_overtaken) {
+        recordEvent(EventKind::RepliesLate, m_overtaken == 1
+                                                ? QStringLiteral("1 reply arrived late")
+                                                : QStringLiteral("%1 replies arrived late together").arg(m_overtaken));
+        m_overtaken = 0;
+    }
     followLoad(tick);
+}
+
+void SessionRecord::countNoise(const TickEntry &tick)
+{
+    const auto counted = [](int n, const char *one, const char *many) {
+        return n == 1 ? QString::fromLatin1(one) : QString::fromLatin1(many).arg(n);
+    };
+    if (m_noise.any() && tick.at.monoMs - m_noiseSince >= NoiseSpanMs) {
+        QStringList parts;
+        if (m_noise.unanswered)
+            parts << counted(m_noise.unanswered, "1 poll unanswered", "%1 polls unanswered");
+        if (m_noise.garbled)
+            parts << counted(m_noise.garbled, "1 reply garbled", "%1 replies garbled");
+        if (m_noise.strays)
+            parts << counted(m_noise.strays, "1 stray terminator", "%1 stray terminators");
+        recordEvent(EventKind::LineNoise,
+                    parts.join(QStringLiteral(", ")) + QStringLiteral(" in the last %1 s").arg(NoiseSpanMs / 1000));
+        m_noise = {};
+    }
+    const bool quiet = !m_noise.any();
+    m_noise.garbled += tick.outcome == TickOutcome::BadData;
+    if (!tick.overtaken) {
+        // The first poll of a run has nothing to answer.
+        m_noise.unanswered += tick.readFailed && m_asked;
+        m_noise.strays += tick.strays;
+        m_asked = tick.sent != 0;
+    }
+    if (quiet && m_noise.any())
+        m_noiseSince = tick.at.monoMs;
 }
 
 void SessionRecord::recordEvent(EventKind kind, const QString &text)

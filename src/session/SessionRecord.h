@@ -47,6 +47,11 @@ struct TickEntry
     char sent = 0;      // the letter that went out, 0 when none did
     char loadState = 0; // 'u' or 'l' as reported, when fresh
     quint8 fresh = 0;   // one bit per Reading the reply carried and decoded
+    // A reply that a newer one read at the same poll overtook: history, not
+    // the present. The poll's own reply is the last of its read.
+    bool overtaken = false;
+    bool readFailed = false; // the read found no complete reply ("?")
+    quint8 strays = 0;       // bare terminators the poll's read held besides its replies
     double loadCanTempC = 0;
     double controlCanTempC = 0;
     double count400 = 0; // converter counts, full scale 4096
@@ -73,6 +78,8 @@ enum class EventKind : quint8 {
     LoggingStopped,
     LoggingFailed,
     ControllerMessage,
+    RepliesLate, // a backlog of replies taken at one poll
+    LineNoise,   // unanswered polls, garbled replies, stray terminators
 };
 
 struct EventEntry
@@ -119,6 +126,8 @@ public:
     static constexpr qint64 ConfirmWithinMs = 2000;
     static constexpr qint64 ReplyShareSpanMs = 60 * 1000;
     static constexpr qint64 KeepForMs = 24 * 60 * 60 * 1000;
+    // What a noisy line did is told at most this often, in one event.
+    static constexpr qint64 NoiseSpanMs = 10 * 1000;
 
     // Without a clock: the steady clock and the system's wall clock.
     explicit SessionRecord(Clock clock = {});
@@ -128,13 +137,16 @@ public:
 
     // Adds one tick, stamped now. Pulse texts go to the pool; a text message
     // becomes an event, and so does a load state confirmed or not confirmed.
+    // Only a poll's own reply (not overtaken) refreshes readings and counts as
+    // a poll; it also tells how many replies it overtook, and what a noisy
+    // line did is gathered into an event every NoiseSpanMs.
     void recordTick(TickEntry tick, const QString &pulseFrequency = {}, const QString &pulseWidth = {},
                     const QString &message = {});
     void recordEvent(EventKind kind, const QString &text);
     // The operator commanded the load state ('u' or 'l'); so does start-up.
     void recordLoadCommand(char state);
 
-    // Freshness: the reading was carried by a reply within FreshForMs.
+    // Freshness: the reading was carried by a poll's own reply within FreshForMs.
     bool everRead(Reading r) const { return m_lastRead[std::size_t(r)].has_value(); }
     std::optional<Stamp> lastRead(Reading r) const { return m_lastRead[std::size_t(r)]; }
     bool isFresh(Reading r) const;
@@ -149,7 +161,8 @@ public:
         int replies = 0;
     };
     ReplyShare replyShare() const;
-    // Age of the last telemetry decoded to its end; none before the first.
+    // Age of the last poll's reply decoded to its end that carried a reading;
+    // none before the first.
     std::optional<qint64> lastGoodAgeMs() const;
 
     // The reported load state has disagreed with the commanded one for more
@@ -172,6 +185,7 @@ private:
     quint32 pooled(const QString &text);
     void dropOld(qint64 nowMono);
     void followLoad(const TickEntry &tick);
+    void countNoise(const TickEntry &tick);
 
     Clock m_clock;
     std::deque<TickEntry> m_ticks;
@@ -184,6 +198,19 @@ private:
     std::array<std::optional<Stamp>, ReadingCount> m_lastRead;
     std::optional<Stamp> m_lastGood;
     std::optional<Stamp> m_lastSupplies;
+    int m_overtaken = 0; // replies overtaken since the last poll's own
+
+    // The noisy line since m_noiseSince.
+    struct Noise
+    {
+        int unanswered = 0;
+        int garbled = 0;
+        int strays = 0;
+        bool any() const { return unanswered || garbled || strays; }
+    };
+    Noise m_noise;
+    qint64 m_noiseSince = 0;
+    bool m_asked = false; // the last poll sent a letter: this one owes a reply
 
     // Load confirmation.
     char m_commanded = 0;

@@ -40,6 +40,10 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Log failed");
     case EventKind::ControllerMessage:
         return QStringLiteral("Msg");
+    case EventKind::RepliesLate:
+        return QStringLiteral("Late");
+    case EventKind::LineNoise:
+        return QStringLiteral("Noise");
     }
     return {};
 }

@@ -214,15 +214,79 @@ private slots:
         }
     }
 
-    void twoBufferedRepliesAreReadOneATick()
+    // Every complete reply waiting is taken at one poll: each goes into the
+    // record, the window shows the newest, one letter goes out per poll.
+    // arrivals: what the controller sent before each tick. record: one
+    // letter per recorded reply, "o" overtaken by a newer one, "." a poll's own.
+    void everyWaitingReplyIsTakenAtOnce_data()
     {
+        QTest::addColumn<QList<QByteArray>>("arrivals");
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("loadCanTemp");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<int>("strays");
+
+        const QByteArray a = "300,290,1,10,3840,3277,u,*";
+        const QByteArray b = "310,290,1,10,3840,3277,u,*";
+        QTest::newRow("one reply") << QList<QByteArray>{a} << QString::fromLatin1(a) << ""
+                                   << "27"
+                                   << "." << QStringList() << 0;
+        QTest::newRow("a backlog: the newest is the present")
+            << QList<QByteArray>{a + a + b} << QString::fromLatin1(b) << ""
+            << "37"
+            << "oo." << QStringList{"2 replies arrived late together"} << 0;
+        QTest::newRow("a backlog ending in half a reply")
+            << QList<QByteArray>{a + b.left(12), b.mid(12)} << QString::fromLatin1(b) << ""
+            << "37"
+            << ".." << QStringList() << 0;
+        QTest::newRow("a stray terminator is no reply")
+            << QList<QByteArray>{a.chopped(1) + "**"} << QString::fromLatin1(a) << ""
+            << "27"
+            << "." << QStringList() << 1;
+        QTest::newRow("a text message inside a backlog")
+            << QList<QByteArray>{a + "Check load relay*" + b} << QString::fromLatin1(b) << ""
+            << "37"
+            << "oo." << QStringList{"Check load relay*", "2 replies arrived late together"} << 0;
+        QTest::newRow("a text message newest") << QList<QByteArray>{b + "Check load relay*"} << "Check load relay*"
+                                               << "Check load relay*"
+                                               << "37"
+                                               << "o." << QStringList{"Check load relay*", "1 reply arrived late"} << 0;
+    }
+    void everyWaitingReplyIsTakenAtOnce()
+    {
+        QFETCH(QList<QByteArray>, arrivals);
+        QFETCH(QString, raw);
+        QFETCH(QString, status);
+        QFETCH(QString, loadCanTemp);
+        QFETCH(QString, record);
+        QFETCH(QStringList, events);
+        QFETCH(int, strays);
+
         Rig rig;
-        rig.port->rx = "300,290,1,10,3840,3277,u,*310,290,1,10,3840,3277,u,*";
-        rig.tick();
-        QCOMPARE(rig.screen().raw, QStringLiteral("300,290,1,10,3840,3277,u,*"));
-        rig.tick();
-        QCOMPARE(rig.screen().raw, QStringLiteral("310,290,1,10,3840,3277,u,*"));
-        QCOMPARE(rig.screen().loadCanTemp, QStringLiteral("37"));
+        const auto &session = rig.window->session();
+        const std::size_t eventsBefore = session.events().size();
+        for (const QByteArray &arrival : arrivals) {
+            rig.port->rx = arrival;
+            rig.tick();
+        }
+        const Screen s = rig.screen();
+        QCOMPARE(s.raw, raw);
+        QCOMPARE(s.status, status);
+        QCOMPARE(s.loadCanTemp, loadCanTemp);
+        QVERIFY(s.serialLamp);
+        QString recorded;
+        for (const TickEntry &t : session.ticks())
+            recorded += t.overtaken ? u'o' : u'.';
+        QCOMPARE(recorded, record);
+        QCOMPARE(int(session.ticks().back().strays), strays);
+        QStringList told;
+        for (auto e = session.events().begin() + qsizetype(eventsBefore); e != session.events().end(); ++e)
+            if (e->kind == EventKind::RepliesLate || e->kind == EventKind::ControllerMessage)
+                told << e->text;
+        QCOMPARE(told, events);
+        QCOMPARE(rig.port->writes.size(), arrivals.size()); // one letter a poll
         QCOMPARE(rig.port->closes, 0);
     }
 

@@ -24,65 +24,81 @@ private slots:
     }
     void cleanupTestCase() { Comunication::setSettleWait({}); }
 
+    // Each read takes every complete reply waiting; what follows the last "*"
+    // waits for the rest. arrivals: what the controller sent before each read.
     void reads_data()
     {
-        QTest::addColumn<QByteArray>("buffered");
-        QTest::addColumn<QStringList>("replies"); // results of successive reads
-        QTest::addColumn<QByteArray>("left");     // still buffered afterwards
+        QTest::addColumn<QList<QByteArray>>("arrivals");
+        QTest::addColumn<QList<QStringList>>("reads"); // the result of each read
         QTest::addColumn<int>("resets");
 
-        QTest::newRow("whole reply") << QByteArray("300,290,1,10,3840,3277,u,*")
-                                     << QStringList{"300,290,1,10,3840,3277,u,*"} << QByteArray() << 0;
-        QTest::newRow("two replies, one per read")
-            << QByteArray("300,290,*Test*") << QStringList{"300,290,*", "Test*"} << QByteArray() << 0;
-        QTest::newRow("what follows the terminator stays buffered")
-            << QByteArray("a,*b,") << QStringList{"a,*"} << QByteArray("b,") << 0;
-        QTest::newRow("partial reply is dropped") << QByteArray("300,290,1") << QStringList{"?"} << QByteArray() << 1;
-        QTest::newRow("partial then the rest: no stitching")
-            << QByteArray("300,290") << QStringList{"?", "?"} << QByteArray() << 2;
-        QTest::newRow("silent controller") << QByteArray() << QStringList{"?"} << QByteArray() << 1;
-        QTest::newRow("bare terminator") << QByteArray("*") << QStringList{"*"} << QByteArray() << 0;
-        QTest::newRow("high bytes are Latin-1") << QByteArray("T\xb0"
-                                                              "C\xff*")
-                                                << QStringList{QString::fromLatin1("T\xb0"
-                                                                                   "C\xff*")}
-                                                << QByteArray() << 0;
-        QTest::newRow("longest reply") << QByteArray(4095, 'A') + '*' << QStringList{QString(4095, 'A') + '*'}
-                                       << QByteArray() << 0;
-        QTest::newRow("runaway line") << QByteArray(4096, 'A') + "*B*" << QStringList{"?"} << QByteArray("*B*") << 1;
+        using Reads = QList<QStringList>;
+        const QByteArray full = "300,290,1,10,3840,3277,u,*";
+        QTest::newRow("one reply") << QList<QByteArray>{full} << Reads{{full}} << 0;
+        QTest::newRow("a backlog, oldest first")
+            << QList<QByteArray>{"300,290,*Test*" + full} << Reads{{"300,290,*", "Test*", full}} << 0;
+        QTest::newRow("a backlog ending in half a reply: the rest completes it")
+            << QList<QByteArray>{"a,*b,*c,", "d,*"} << Reads{{"a,*", "b,*"}, {"c,d,*"}} << 0;
+        QTest::newRow("half a reply and nothing more: dropped")
+            << QList<QByteArray>{"a,*c,", ""} << Reads{{"a,*"}, {"?"}} << 1;
+        QTest::newRow("partial reply is dropped") << QList<QByteArray>{"300,290,1"} << Reads{{"?"}} << 1;
+        QTest::newRow("partial then the rest after a reset: no stitching")
+            << QList<QByteArray>{"300,290", "0,1,*"} << Reads{{"?"}, {"0,1,*"}} << 1;
+        QTest::newRow("silent controller") << QList<QByteArray>{""} << Reads{{"?"}} << 1;
+        QTest::newRow("bare terminators") << QList<QByteArray>{"*a,**"} << Reads{{"*", "a,*", "*"}} << 0;
+        QTest::newRow("high bytes are Latin-1") << QList<QByteArray>{"T\xb0"
+                                                                     "C\xff*"}
+                                                << Reads{{QString::fromLatin1("T\xb0"
+                                                                              "C\xff*")}}
+                                                << 0;
+        QTest::newRow("longest reply") << QList<QByteArray>{QByteArray(4095, 'A') + '*'}
+                                       << Reads{{QString(4095, 'A') + '*'}} << 0;
+        QTest::newRow("runaway line") << QList<QByteArray>{QByteArray(4096, 'A') + "*B*"} << Reads{{"?"}} << 1;
+        QTest::newRow("runaway tail") << QList<QByteArray>{"a,*" + QByteArray(4096, 'A')} << Reads{{"?"}} << 1;
     }
 
     void reads()
     {
-        QFETCH(QByteArray, buffered);
-        QFETCH(QStringList, replies);
-        QFETCH(QByteArray, left);
+        QFETCH(QList<QByteArray>, arrivals);
+        QFETCH(QList<QStringList>, reads);
         QFETCH(int, resets);
 
-        port.rx = buffered;
-        for (const QString &expected : replies)
-            QCOMPARE(Comunication::ReadReply(port), expected);
-        QCOMPARE(port.rx, left);
-        QCOMPARE(port.InputLen(), 1);
+        QByteArray pending;
+        for (qsizetype i = 0; i < reads.size(); ++i) {
+            port.rx += arrivals.value(i);
+            QCOMPARE(Comunication::ReadReplies(port, pending), reads[i]);
+            QVERIFY(port.rx.isEmpty());
+        }
+        QCOMPARE(port.InputLen(), Comunication::InputChunk);
         QVERIFY(port.PortOpen());
         QCOMPARE(port.closes, resets);
         QCOMPARE(port.opens, resets);
-        QCOMPARE(waits, QList<float>(replies.size(), 40.0f));
+        QCOMPARE(waits, QList<float>(reads.size(), 40.0f));
     }
 
-    void partialTextIsLostAfterReset()
+    void floodIsTakenInPieces()
     {
-        port.rx = "300,29";
-        QCOMPARE(Comunication::ReadReply(port), QStringLiteral("?"));
-        port.rx = "0,1,*";
-        QCOMPARE(Comunication::ReadReply(port), QStringLiteral("0,1,*"));
+        QByteArray pending;
+        const QByteArray reply = "300,290,1,10,3840,3277,u,*";
+        while (port.rx.size() < 2 * Comunication::MaxReadBytes)
+            port.rx += reply;
+        const QStringList first = Comunication::ReadReplies(port, pending);
+        QVERIFY(!port.rx.isEmpty());
+        QVERIFY(pending.size() < reply.size());
+        QCOMPARE(first.constLast(), QString::fromLatin1(reply));
+        QCOMPARE(first.size(), Comunication::MaxReadBytes / reply.size());
+        // The rest at the next poll, the half reply completed.
+        const QStringList second = Comunication::ReadReplies(port, pending);
+        QVERIFY(second.constFirst().endsWith(QLatin1String("u,*")));
     }
 
     void closedPortReadsNothing()
     {
         port.setPortOpen(false);
         port.rx = "300,*";
-        QCOMPARE(Comunication::ReadReply(port), QString());
+        QByteArray pending = "30";
+        QCOMPARE(Comunication::ReadReplies(port, pending), QStringList{QString()});
+        QVERIFY(pending.isEmpty()); // a closed port's half reply is gone
         QCOMPARE(port.inputReads, 0);
         QVERIFY(waits.isEmpty());
         QCOMPARE(port.opens, 0);
@@ -100,7 +116,8 @@ private slots:
             }
         } broken;
         broken.setPortOpen(true);
-        QCOMPARE(Comunication::ReadReply(broken), QStringLiteral("?"));
+        QByteArray pending;
+        QCOMPARE(Comunication::ReadReplies(broken, pending), QStringList{"?"});
         QCOMPARE(broken.closes, 1);
         QCOMPARE(broken.opens, 2);
         QVERIFY(broken.PortOpen());
@@ -110,10 +127,11 @@ private slots:
     {
         port.rx = "300,";
         port.failingPorts.insert(port.CommPort());
-        QVERIFY_THROWS_EXCEPTION(LinkError, Comunication::ReadReply(port));
+        QByteArray pending;
+        QVERIFY_THROWS_EXCEPTION(LinkError, Comunication::ReadReplies(port, pending));
         QVERIFY(!port.PortOpen());
         // The next poll finds the port closed and reads nothing.
-        QCOMPARE(Comunication::ReadReply(port), QString());
+        QCOMPARE(Comunication::ReadReplies(port, pending), QStringList{QString()});
     }
 
     void waitLastsAtLeastItsLength()
@@ -157,7 +175,8 @@ private slots:
         port.rx = "a,*";
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(Comunication::ReadReply(port), QStringLiteral("a,*"));
+        QByteArray pending;
+        QCOMPARE(Comunication::ReadReplies(port, pending), QStringList{"a,*"});
         QVERIFY(clock.nsecsElapsed() >= 40'000'000);
     }
 };
