@@ -41,17 +41,28 @@ void StaleReadings::watch(Reading reading, QWidget *readout, DialGauge *gauge, L
 void StaleReadings::update()
 {
     for (Watched &w : m_watched) {
-        const bool dimmed = m_record.everRead(w.reading) && !m_record.isFresh(w.reading);
-        if (dimmed == w.dimmed)
+        const bool read = m_record.everRead(w.reading);
+        const bool current = m_record.isFresh(w.reading);
+        // Readouts are empty until read; a lamp or a needle is never empty,
+        // so it shows no state until there is a current one.
+        const bool dimmed = read && !current;
+        const Known known = current ? Known::Current : read ? Known::Stale : Known::Never;
+        if (dimmed == w.dimmed && known == w.known)
             continue;
         w.dimmed = dimmed;
+        w.known = known;
         dimText(w.readout, dimmed);
         // Heard as well as seen.
         w.readout->setAccessibleDescription(dimmed ? QStringLiteral("not current") : QString());
-        if (w.gauge)
-            w.gauge->setDimmed(dimmed);
-        if (w.lamp)
-            w.lamp->setDimmed(dimmed);
+        const QString never = known == Known::Never ? QStringLiteral("no reading yet") : QString();
+        if (w.gauge) {
+            w.gauge->setDimmed(known != Known::Current);
+            w.gauge->setAccessibleDescription(never);
+        }
+        if (w.lamp) {
+            w.lamp->setDimmed(known != Known::Current);
+            w.lamp->setAccessibleDescription(never);
+        }
     }
 }
 

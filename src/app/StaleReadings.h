@@ -11,9 +11,10 @@ class QWidget;
 
 // Shows how current each reading is: the controls of a reading the controller
 // has not refreshed within its time are dimmed, and each readout's tooltip says
-// when it was read. Before a reading is first read nothing is dimmed: the
-// window keeps its designed start look. What counts as current is the
-// session record's to say.
+// when it was read. A gauge's needle and a range lamp have no state to show
+// before their reading is first read either, so they are grey then too (an
+// empty readout needs no dimming). What counts as current is the session
+// record's to say.
 class StaleReadings : public QObject
 {
 public:
@@ -31,6 +32,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum class Known : quint8 { Unset, Never, Stale, Current };
     struct Watched
     {
         Reading reading;
@@ -38,6 +40,7 @@ private:
         DialGauge *gauge;
         Lamp *lamp;
         bool dimmed = false;
+        Known known = Known::Unset; // Unset: update() hasn't looked yet
     };
 
     QString readAt(Reading reading) const;

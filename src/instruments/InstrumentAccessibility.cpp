@@ -78,7 +78,7 @@ public:
     {
         if (t == QAccessible::Value)
             return numberText(gauge()->Value());
-        if (t == QAccessible::Description && gauge()->isDimmed())
+        if (t == QAccessible::Description && gauge()->isDimmed() && gauge()->accessibleDescription().isEmpty())
             return QStringLiteral("not current");
         return QAccessibleWidget::text(t);
     }

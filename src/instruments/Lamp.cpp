@@ -164,10 +164,11 @@ void Lamp::setDimmed(bool dimmed)
 
 QColor Lamp::currentColor() const
 {
-    const QColor colour = m_value ? m_onColor : m_offColor;
-    // Faded most of the way into the disabled face, so a stale red or green
-    // still tells which it was but no longer reads as a lit lamp.
-    return m_dimmed ? mix(colour, palette().color(QPalette::Disabled, QPalette::Button), 0.7) : colour;
+    // A lamp that shows no current state has no colour of its own: a pale
+    // green would still read as "OK".
+    if (m_dimmed)
+        return palette().color(QPalette::Disabled, QPalette::Button);
+    return m_value ? m_onColor : m_offColor;
 }
 
 QColor Lamp::ink() const

@@ -52,8 +52,9 @@ public:
     Shape shape() const { return m_shape; }
     void setShape(Shape shape);
 
-    // A dimmed lamp shows a state that is no longer current: its colour and
-    // text in the desktop's disabled colours. It stays usable.
+    // A dimmed lamp shows no current state (none read yet, or no longer
+    // current): grey in the desktop's disabled colours, with its text. It
+    // stays usable.
     bool isDimmed() const { return m_dimmed; }
     void setDimmed(bool dimmed);
 
