@@ -85,7 +85,9 @@ DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
     if (!r.agd400VDC)
         return fail();
 
-    if (loggingOn) {
+    // A record stamped now holds only what this reply itself carried, never a
+    // value kept from an earlier one.
+    if (loggingOn && intFieldCount >= LoggedFields) {
         r.strLogLine
             = QStringList{*r.txtLoadCanTemp, *r.txtCtrCanTemp, loggable(*r.txtPlsWdth), loggable(*r.txtPlsFreq),
                           *r.lbl400VDC,      *r.lbl48VDC,      loggable(strFields[6])}

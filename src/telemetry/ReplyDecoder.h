@@ -43,6 +43,8 @@ class ReplyDecoder
 {
 public:
     static constexpr int FieldSlots = 8;
+    // Fields 0 to 6 go into a log record.
+    static constexpr int LoggedFields = 7;
 
     // Texts the decoder shows in the status line.
     static inline const QString NoData = QStringLiteral("No Data");
@@ -60,8 +62,8 @@ public:
     static constexpr double High48V = 53;
 
     // Decodes one reply (terminator included). loggingOn asks for the log record
-    // body. Never throws: a field that is no number ends the decoding with
-    // "Bad Data", keeping what the steps before it changed.
+    // body, composed only from a reply that carried all of its fields. Never throws: a field that is no number ends the
+    // decoding with "Bad Data", keeping what the steps before it changed.
     DecodedReply ParseString(const QString &strReply, bool loggingOn);
 
     const std::array<QString, FieldSlots> &fields() const { return strFields; }
