@@ -166,6 +166,8 @@ SessionRecord::ReplyShare SessionRecord::replyShare() const
     const qint64 from = now().monoMs - ReplyShareSpanMs;
     ReplyShare share;
     for (auto it = m_ticks.crbegin(); it != m_ticks.crend() && it->at.monoMs > from; ++it) {
+        if (it->overtaken)
+            continue;
         ++share.polls;
         share.replies += it->outcome != TickOutcome::NoData;
     }

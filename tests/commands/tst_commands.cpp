@@ -223,7 +223,14 @@ private slots:
         QTest::newRow("a short reply without the supply fields")
             << QStringList{dead, "", "", "301,290,1,10,*"} << 0 << interlock;
         QTest::newRow("supplies garbled") << QStringList{"300,290,1,10,0,zz,x,*"} << 0 << interlock;
+        QTest::newRow("the 400 V carried, the 48 V kept from before")
+            << QStringList{dead, "", "", "301,290,1,10,0,*"} << 0 << interlock;
         QTest::newRow("current and live") << QStringList{live} << 0 << QStringLiteral("Load Powered");
+        // A backlog taken at one poll: its newest reply is the present.
+        QTest::newRow("a backlog of dead readings, the newest live")
+            << QStringList{dead + dead + dead + live} << 0 << QStringLiteral("Load Powered");
+        QTest::newRow("a backlog of live readings, the newest dead")
+            << QStringList{live + live + dead} << 0 << QString();
     }
     void staleInterlock()
     {
