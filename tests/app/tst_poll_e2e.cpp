@@ -187,6 +187,35 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_window->commands().strCommand(), QStringLiteral("l"));
     }
+
+    // A controller that stalls and then answers every letter it owes at once:
+    // the window takes the whole backlog at one poll, and when the supplies
+    // went live meanwhile the load is refused on the newest reading, not on a
+    // dead one still queued.
+    void backlogNeverHidesLiveSupplies()
+    {
+        AnsweringController controller("300,290,1,10,0,0,u,*"); // both supplies dead
+        QVERIFY(pointLinkAt(controller.pty().slavePath()));
+        startTool();
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("lbl400VDC")->text(), QStringLiteral("0"), 2000);
+
+        controller.stall();
+        QTest::qWait(3000);
+        const int owed = controller.resume();
+        QVERIFY2(owed >= 8, qPrintable(QString::number(owed)));
+        controller.setReply("300,290,1,10,3840,3277,u,*"); // made live at the node
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("lbl400VDC")->text(), QStringLiteral("375"), 1000);
+        QVERIFY(child<QLabel>("statusLine")->text().contains(QStringLiteral("readings current")));
+
+        child<QPushButton>("cmdLoaded")->click();
+        QCOMPARE(m_boxes, QStringList{CommandToggles::LoadPoweredText});
+        QCOMPARE(m_window->commands().strCommand(), QStringLiteral("u"));
+        QVERIFY(controller.heard().endsWith('u'));
+        bool backlogTold = false;
+        for (const EventEntry &e : m_window->session().events())
+            backlogTold |= e.kind == EventKind::RepliesLate && e.text.endsWith(QLatin1String("late together"));
+        QVERIFY(backlogTold);
+    }
 };
 
 QTEST_MAIN(tst_poll_e2e)
