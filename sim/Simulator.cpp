@@ -2,6 +2,8 @@
 
 #include "DeviceLink.h"
 
+#include <chrono>
+
 #include <cstdio>
 
 static int milliseconds(double seconds)
@@ -129,7 +131,9 @@ void Simulator::answer(const QByteArray &bytes)
             note(QStringLiteral("ignored byte 0x%1").arg(quint8(letter), 2, 16, QLatin1Char('0')));
             continue;
         }
-        const QByteArray reply = m_model.nextReply();
+        QByteArray reply = m_model.nextReply();
+        if (m_options.stampReplies)
+            stamp(reply);
         const Delivery delivery = m_faults.deliver(reply);
         if (m_options.verbose) {
             QString what = QStringLiteral("'%1' -> ").arg(QLatin1Char(letter));
@@ -147,6 +151,18 @@ void Simulator::answer(const QByteArray &bytes)
         if (!delivery.second.isEmpty())
             enqueue(delivery.second, delivery.secondDelayMs);
     }
+}
+
+void Simulator::stamp(QByteArray &reply)
+{
+    // The last field, "0," before the terminator, becomes the monotonic clock
+    // in milliseconds: the same clock on both ends of a pseudo-terminal, so a
+    // benchmark can tell how old the reply on the tool's screen is.
+    const qsizetype last = reply.lastIndexOf(',', reply.size() - 3) + 1;
+    reply.replace(last, reply.size() - 2 - last,
+                  QByteArray::number(qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now().time_since_epoch())
+                                                .count())));
 }
 
 void Simulator::enqueue(const QByteArray &bytes, int delayMs)

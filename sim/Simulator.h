@@ -19,6 +19,7 @@ struct SimulatorOptions
     double vanishEverySeconds = 0.0; // 0: never
     double vanishForSeconds = 5.0;
     int replyDelayMs = 0;
+    bool stampReplies = false; // the unused last field carries when the reply was made
     bool verbose = false;
 };
 
@@ -48,6 +49,7 @@ private:
     void takeDeviceAway();
     void reappear();
     void answer(const QByteArray &bytes);
+    static void stamp(QByteArray &reply);
     void enqueue(const QByteArray &bytes, int delayMs);
     void sendDue();
     void note(const QString &message) const;

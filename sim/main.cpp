@@ -96,6 +96,9 @@ int main(int argc, char *argv[])
          QStringLiteral("seconds"), QStringLiteral("5")},
         {QStringLiteral("reply-delay"), QStringLiteral("Wait <ms> before answering each command (default 0)."),
          QStringLiteral("ms"), QStringLiteral("0")},
+        {QStringLiteral("stamp-replies"),
+         QStringLiteral("Put the time each reply is made (the monotonic clock, in ms) in its last field, which the "
+                        "tool doesn't use, so that a benchmark can tell how old the reply the tool shows is.")},
         {QStringLiteral("verbose"), QStringLiteral("Report commands, replies and faults on stderr.")},
     };
     parser.addOptions(options);
@@ -125,6 +128,7 @@ int main(int argc, char *argv[])
         settings.vanishEverySeconds = number(parser, QStringLiteral("vanish-every"), 0.001, day);
     settings.vanishForSeconds = number(parser, QStringLiteral("vanish-for"), 0.001, day);
     settings.replyDelayMs = int(number(parser, QStringLiteral("reply-delay"), 0, 10000));
+    settings.stampReplies = parser.isSet(QStringLiteral("stamp-replies"));
     settings.verbose = parser.isSet(QStringLiteral("verbose"));
     if (settings.verbose)
         std::fprintf(stderr, "vanto-controller-sim: seed %u\n", settings.seed);
