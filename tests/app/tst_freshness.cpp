@@ -136,6 +136,60 @@ private slots:
         QCOMPARE(rig.child("sts400OK")->toolTip(), QStringLiteral("OK Range +/- 10%  = Green else Red"));
     }
 
+    // A range lamp is green or red only on a current reading: grey before the
+    // first one and while stale, with its text, and heard so.
+    void rangeLampsShowOnlyWhatIsKnown_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<QString>("colour"); // of the 400 V lamp: grey, green or red
+        QTest::addColumn<QString>("heard");  // its description
+
+        const QByteArray live = "300,290,1,10,3840,3277,u,*";
+        QTest::newRow("before the first reading") << QList<QByteArray>() << 0 << "grey"
+                                                  << "no reading yet";
+        QTest::newRow("a text message is no reading") << QList<QByteArray>{"Controller reset*"} << 0 << "grey"
+                                                      << "no reading yet";
+        QTest::newRow("current, in range") << QList<QByteArray>{live} << 250 << "green"
+                                           << "OK";
+        QTest::newRow("current, low") << QList<QByteArray>{Full} << 250 << "red"
+                                      << "Low";
+        QTest::newRow("stale") << QList<QByteArray>{live} << 2250 << "grey"
+                               << "OK, not current";
+        QTest::newRow("a short reply keeps the supplies stale")
+            << QList<QByteArray>{live} + QList<QByteArray>(8, QByteArray()) + QList<QByteArray>{"301,290,*"} << 0
+            << "grey"
+            << "OK, not current";
+    }
+    void rangeLampsShowOnlyWhatIsKnown()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(int, wait);
+        QFETCH(QString, colour);
+        QFETCH(QString, heard);
+
+        Rig rig;
+        rig.window->show();
+        rig.polls(replies);
+        rig.now += wait - (replies.isEmpty() ? 0 : 250);
+        rig.tick();
+        auto *lamp = rig.child<Lamp>("sts400OK");
+        const QImage image = lamp->grab().toImage();
+        const QColor c = image.pixelColor(image.width() * 11 / 20, image.height() - 6);
+        const QString seen = qAbs(c.red() - c.green()) < 40 && qAbs(c.green() - c.blue()) < 40 ? "grey"
+                             : c.green() > c.red()                                             ? "green"
+                                                                                               : "red";
+        QCOMPARE(seen, colour);
+        QCOMPARE(lamp->isDimmed(), colour == QLatin1String("grey"));
+        QCOMPARE(rig.child<DialGauge>("agd400VDC")->isDimmed(), colour == QLatin1String("grey"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(lamp)->text(QAccessible::Description), heard);
+        if (const QByteArray dir = qgetenv("VANTO_SCREENSHOT_DIR"); !dir.isEmpty())
+            rig.window->grab().save(
+                QStringLiteral("%1/range-lamps-%2.png")
+                    .arg(QString::fromLocal8Bit(dir),
+                         QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-').remove(u',')));
+    }
+
     void readoutsTellWhenTheyWereRead()
     {
         Rig rig;
