@@ -235,37 +235,50 @@ private slots:
         QCOMPARE(decoder.fieldCount(), count);
     }
 
+    // The record is stamped now, so it holds only what the reply itself
+    // carried; `before` is decoded first.
     void composesLogRecord_data()
     {
+        QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("reply");
         QTest::addColumn<bool>("loggingOn");
         QTest::addColumn<QString>("record");
 
-        QTest::newRow("logging on") << Worked << true << "27      17      10      1      375      48      u";
-        QTest::newRow("logging off") << Worked << false << "";
-        QTest::newRow("unknown load state logged as sent")
-            << "300.15,290,1,10,3840,3277,x,*" << true << "27.15      17      10      1      375      48      x";
-        QTest::newRow("bad data: no record") << "300,290,1,10,abc,3277,u,*" << true << "";
-        QTest::newRow("no data: no record") << "?" << true << "";
-        QTest::newRow("text message: no record") << "Test*" << true << "";
+        QTest::newRow("logging on") << QString() << Worked << true
+                                    << "27      17      10      1      375      48      u";
+        QTest::newRow("logging off") << QString() << Worked << false << "";
+        QTest::newRow("a short reply after a full one: no record")
+            << Worked << "301,290,1,10,3840,3277,*" << true << "";
+        QTest::newRow("an empty load field: no record") << Worked << "301,290,1,10,3840,3277,,*" << true << "";
+        QTest::newRow("seven fields of its own")
+            << Worked << "301,291,1,10,3840,3277,l,*" << true << "28      18      10      1      375      48      l";
+        QTest::newRow("unknown load state logged as sent") << QString() << "300.15,290,1,10,3840,3277,x,*" << true
+                                                           << "27.15      17      10      1      375      48      x";
+        QTest::newRow("bad data: no record") << QString() << "300,290,1,10,abc,3277,u,*" << true << "";
+        QTest::newRow("no data: no record") << QString() << "?" << true << "";
+        QTest::newRow("text message: no record") << QString() << "Test*" << true << "";
         // A garbled reply must not break the log line it ends up in.
-        QTest::newRow("line break in a pulse field")
-            << "300,290,1\r\n,10,3840,3277,u,*" << true << "27      17      10      1??      375      48      u";
+        QTest::newRow("line break in a pulse field") << QString() << "300,290,1\r\n,10,3840,3277,u,*" << true
+                                                     << "27      17      10      1??      375      48      u";
         QTest::newRow("control bytes in the load state")
+            << QString()
             << QStringLiteral("300,290,1,10,3840,3277,u") + QChar(0) + QChar(0x1b) + QChar(0x7f) + QStringLiteral(",*")
             << true << "27      17      10      1      375      48      u???";
         QTest::newRow("Latin-1 letters are kept")
-            << QString::fromLatin1("300,290,1,10\xb5,3840,3277,u,*") << true
+            << QString() << QString::fromLatin1("300,290,1,10\xb5,3840,3277,u,*") << true
             << QString::fromLatin1("27      17      10\xb5      1      375      48      u");
     }
 
     void composesLogRecord()
     {
+        QFETCH(QString, before);
         QFETCH(QString, reply);
         QFETCH(bool, loggingOn);
         QFETCH(QString, record);
 
         ReplyDecoder decoder;
+        if (!before.isEmpty())
+            decoder.ParseString(before, loggingOn);
         QCOMPARE(decoder.ParseString(reply, loggingOn).strLogLine, record);
     }
 
