@@ -3,7 +3,6 @@
 // 8-hour shift of ticks (115,200 at 4 Hz) with an event every few minutes.
 //   bench_session [TICKS]     (default 115200)
 #include "session/SessionRecord.h"
-#include "session/TickFromReply.h"
 #include "telemetry/ReplyDecoder.h"
 
 #include <QCoreApplication>
@@ -63,10 +62,9 @@ int main(int argc, char *argv[])
         replies.push_back(reply(i));
     for (int i = 0; i < ticks; ++i) {
         const QString r = i < 1000 ? replies[size_t(i)] : reply(i);
-        const DecodedReply decoded = decoder.ParseString(r, false);
+        const std::vector<Telemetry> decoded{decoder.decode(r)};
         const auto start = Clock::now();
-        const TickFromReply t = tickFromReply(r, decoded, decoder, 'u');
-        record->recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
+        record->recordPoll(decoded, 'u');
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         if (i % 1200 == 600) // every five minutes, an operator's command
             record->recordEvent(EventKind::PpsCommanded, QStringLiteral("1PPS sense commanded on"));

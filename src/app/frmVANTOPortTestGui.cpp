@@ -7,15 +7,11 @@
 #include "app/StaleReadings.h"
 #include "instruments/DialGauge.h"
 #include "instruments/Lamp.h"
-#include "link/AdapterFollower.h"
-#include "link/Comunication.h"
 #include "link/frmCommSetup.h"
+#include "logging/LogPaths.h"
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
 #include "looks/Colours.h"
-#include "session/CsvWriter.h"
-#include "session/StatusLine.h"
-#include "session/TickFromReply.h"
 #include "trends/frmTrends.h"
 #include "ui/CaptionFrame.h"
 #include "ui/ColouredButton.h"
@@ -24,23 +20,17 @@
 #include "ui/MsgBox.h"
 #include "ui/StatusText.h"
 #include "ui/Twips.h"
+#include "ui/WindowShortcuts.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTimer>
-
-#include <algorithm>
-#include <cstdio>
-#include <vector>
 
 namespace {
-constexpr int PollInterval = 250;
 const QString RangeTip = QStringLiteral("OK Range +/- 10%  = Green else Red");
 
 Lamp *captionLamp(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
@@ -77,7 +67,7 @@ DialGauge *gauge(QWidget *parent, const char *name, double maximum, double major
 
 frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, QWidget *parent)
     : QMainWindow(parent)
-    , m_serial(std::move(serial))
+    , m_run(new PortRun(std::move(serial), this))
 {
     setObjectName(QStringLiteral("frmVANTOPortTestGui"));
     setWindowTitle(Caption);
@@ -87,31 +77,36 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
 
     setFont(designFont());
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(PollInterval);
-    connect(Timer1, &QTimer::timeout, this, &frmVANTOPortTestGui::Timer1_Timer);
-    // The log file dialog keeps its path for the run, read at every log tick.
-    m_frmSelFile = new frmSelFile([this] {
+    // The log file dialog keeps its path for the run; OK hands it over.
+    m_frmSelFile = new frmSelFile([this](const QString &path) {
         if (m_loaded)
-            m_logging->start();
+            m_run->startLogging(path);
     });
-    m_logging = new Logging(
-        strLogLine, [this] { return m_frmSelFile->fullPathFilename; }, this);
 
     buildMenu();
     buildControls();
     setTabOrder();
-    connect(m_logging, &Logging::loggingChanged, CWButton1, &Lamp::setValue);
-    connect(CWButton1, &Lamp::clicked, m_logging, &Logging::CWButton1_Click);
-    connect(m_logging, &Logging::loggingChanged, this, &frmVANTOPortTestGui::loggingChanged);
-    connect(m_logging, &Logging::writeFailed, this, [this](const QString &path, const QString &reason) {
-        const QString text = Logging::failureText(path, reason);
-        m_session.recordEvent(EventKind::LoggingFailed, text);
-        MsgBox(text, MsgBoxButtons::OkOnly, Logging::FailureTitle);
+    keepShortcutsFromTextBoxes(this, {mnuLogging, mnuExit});
+
+    m_run->setOperatorChoosing([this] { return m_frmCommSetup && m_frmCommSetup->isVisible(); });
+    connect(m_run, &PortRun::replied, this, [this](const Poll &poll) {
+        CWButton2->setValue(poll.newest().reading.reply.contains(QLatin1Char('*')));
+        for (const PolledReply &r : poll.replies)
+            showReply(r.shown);
+    });
+    connect(m_run, &PortRun::polled, this, [this] {
+        m_stale->update();
+        showStatus();
+    });
+    connect(m_run, &PortRun::lookChanged, this, &frmVANTOPortTestGui::showLook);
+    connect(m_run, &PortRun::statusChanged, this, &frmVANTOPortTestGui::showStatus);
+    connect(m_run, &PortRun::loggingChanged, CWButton1, &Lamp::setValue);
+    connect(CWButton1, &Lamp::clicked, m_run, &PortRun::CWButton1_Click);
+    connect(m_run, &PortRun::logWriteFailed, this, [](const QString &path, const QString &reason) {
+        MsgBox(Logging::failureText(path, reason), MsgBoxButtons::OkOnly, Logging::FailureTitle);
     });
 
-    m_stale = new StaleReadings(m_session, this);
+    m_stale = new StaleReadings(m_run->session(), this);
     m_stale->watch(Reading::LoadCanTemp, txtLoadCanTemp);
     m_stale->watch(Reading::ControlCanTemp, txtCtrCanTemp);
     m_stale->watch(Reading::PulseFrequency, txtPlsFreq);
@@ -128,7 +123,7 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
 
 frmVANTOPortTestGui::~frmVANTOPortTestGui()
 {
-    releasePort();
+    m_run->stop();
     delete m_frmCommSetup;
     delete m_frmAbout;
     delete m_frmSelFile;
@@ -254,50 +249,22 @@ void frmVANTOPortTestGui::buildStatusBar()
 
 void frmVANTOPortTestGui::setSimulated(bool simulated)
 {
-    m_simulated = simulated;
+    m_run->setSimulated(simulated);
     setWindowTitle(simulated ? Caption + QStringLiteral(" [simulated controller]") : Caption);
     showStatus();
 }
 
-void frmVANTOPortTestGui::setPortInformation(std::shared_ptr<const PortInformation> information)
-{
-    m_portInformation = std::move(information);
-    m_follower = m_portInformation ? std::make_unique<AdapterFollower>(*m_portInformation) : nullptr;
-}
-
 void frmVANTOPortTestGui::startLogging(const QString &name)
 {
-    m_frmSelFile->txtFileName->setText(name);
-    m_frmSelFile->OKButton_Click();
-}
-
-void frmVANTOPortTestGui::startCsv(const QString &path)
-{
-    m_csv = std::make_unique<CsvWriter>(m_session);
-    m_csv->follow(path, [this, path](const QString &reason) { csvFailed(path, reason); });
-    if (m_csv->following())
-        m_session.recordEvent(EventKind::LoggingStarted,
-                              QStringLiteral("Recording CSV to %1").arg(QDir::toNativeSeparators(path)));
-}
-
-void frmVANTOPortTestGui::csvFailed(const QString &path, const QString &reason)
-{
-    m_csvNote = QStringLiteral("CSV record stopped: %1 could not be written (%2)")
-                    .arg(QDir::toNativeSeparators(path), reason);
-    m_session.recordEvent(EventKind::LoggingFailed, m_csvNote);
-    showStatus();
+    // As OK in the log file dialog does with the name typed in.
+    m_frmSelFile->fullPathFilename = LogPaths::fullPathFilename(name);
+    m_run->startLogging(m_frmSelFile->fullPathFilename);
 }
 
 void frmVANTOPortTestGui::Form_Load()
 {
-    try {
-        m_commands.reset();
-        m_session.recordLoadCommand('u');
-        m_serial->setPortOpen(true);
-        Timer1->start();
-    } catch (const LinkError &) {
-        Timer1->stop();
-        MsgBox(PortSetup::communicationError(*m_serial), MsgBoxButtons::OkOnly, PortSetup::CommErrorTitle);
+    if (!m_run->start()) {
+        MsgBox(PortSetup::communicationError(m_run->VANTOSerComm()), MsgBoxButtons::OkOnly, PortSetup::CommErrorTitle);
         mnuComms_Click();
     }
     showStatus();
@@ -307,146 +274,9 @@ void frmVANTOPortTestGui::Form_Load()
         move(s->availableGeometry().center() - frameGeometry().center() + pos());
 }
 
-void frmVANTOPortTestGui::Timer1_Timer()
-{
-    // A tick never fails: a closed or lost port reads as "No Data" and nothing
-    // is sent until the port is back.
-    reopenLostPort();
-    QStringList replies;
-    try {
-        replies = Comunication::ReadReplies(*m_serial, m_pending);
-    } catch (const LinkError &) {
-        // The reset after a failed read couldn't reopen the port. That was a
-        // reopen try too.
-        replies = {QString()};
-        portLost();
-        m_reopen.triedAndFailed();
-    }
-    // A bare terminator beside replies is a noisy line's, not a reply.
-    const auto strays = quint8(std::min<qsizetype>(replies.count(QStringLiteral("*")), 255));
-    if (strays && strays < replies.size())
-        replies.removeAll(QStringLiteral("*"));
-
-    CWButton2->setValue(replies.constLast().contains(QLatin1Char('*')));
-    // Every reply in order, since a short one keeps the fields of those before
-    // it; the window ends on the newest, the present.
-    std::vector<TickFromReply> taken;
-    taken.reserve(std::size_t(replies.size()));
-    for (const QString &reply : std::as_const(replies)) {
-        strReply = reply;
-        const DecodedReply decoded = ParseString();
-        taken.push_back(tickFromReply(strReply, decoded, m_decoder, 0));
-        if (m_trace && taken.size() < std::size_t(replies.size())) {
-            std::printf("late  %s | %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()));
-        }
-    }
-
-    char sent = 0;
-    if (m_serial->PortOpen()) {
-        try {
-            m_serial->Output(m_commands.strCommand().toLatin1());
-            sent = m_commands.strCommand().at(0).toLatin1();
-        } catch (const LinkError &) {
-            // Only a send that took the port down calls for a reopen; a port
-            // still open is the operator's to close.
-            if (!m_serial->PortOpen())
-                portLost();
-        }
-    }
-    if (m_serial->PortLost())
-        portLost();
-
-    TickEntry &own = taken.back().tick;
-    own.sent = sent;
-    own.readFailed = strReply == QLatin1String("?");
-    own.strays = strays;
-    for (TickFromReply &t : taken) {
-        t.tick.overtaken = &t.tick != &own;
-        m_session.recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
-    }
-    noteOpenPort();
-    m_stale->update();
-    showStatus();
-
-    if (m_trace) {
-        std::printf("reply %s | %s | sent %s\n", qPrintable(strReply), qPrintable(lblCommStatData->text()),
-                    sent ? qPrintable(m_commands.strCommand()) : "-");
-        std::fflush(stdout);
-    }
-}
-
-void frmVANTOPortTestGui::portLost()
-{
-    if (!m_reopen.wanted()) {
-        const QString detail = m_serial->lastErrorDetail();
-        m_session.recordEvent(EventKind::LinkLost, detail.isEmpty() ? portLabel() + QStringLiteral(" lost") : detail);
-    }
-    m_reopen.lost(m_serial->CommPort());
-}
-
-void frmVANTOPortTestGui::reopenLostPort()
-{
-    // While the operator is choosing a port, the choice is theirs.
-    const bool operatorChoosing = m_frmCommSetup && m_frmCommSetup->isVisible();
-    const int port = m_serial->CommPort();
-    const bool ours = m_reopen.wanted() && !operatorChoosing && port == m_reopen.lostPort() && !m_serial->PortOpen();
-    // Asked only while a reopen is due: over the network it tries a connection.
-    bool present = ours && m_serial->devicePresent(port);
-    if (ours && !present && m_follower) {
-        // The adapter may be back under another name.
-        if (const auto moved = m_follower->replacement(port, m_serial->device(port))) {
-            m_serial->remap(port, *moved);
-            present = m_serial->devicePresent(port);
-            m_linkNote = QStringLiteral("Port %1 follows its adapter to %2").arg(port).arg(*moved);
-            m_session.recordEvent(EventKind::LinkFollowed, m_linkNote);
-        }
-    }
-    if (!m_reopen.reopenNow(m_serial->PortOpen(), operatorChoosing, port, present))
-        return;
-    try {
-        m_serial->setPortOpen(true);
-        m_reopen.reopened();
-        m_session.recordEvent(EventKind::LinkBack, portLabel() + QStringLiteral(" open again"));
-    } catch (const LinkError &) {
-        // Still not there; the policy says when to try again.
-    }
-}
-
-void frmVANTOPortTestGui::noteOpenPort()
-{
-    if (!m_serial->PortOpen())
-        return;
-    const int port = m_serial->CommPort();
-    const QString device = m_serial->device(port);
-    if (port == m_openPort && device == m_openDevice)
-        return;
-    if (m_openPort && port != m_openPort) {
-        // The operator moved to another port: what was said of the last one is done.
-        m_linkNote.clear();
-        m_session.recordEvent(EventKind::PortChanged, portLabel());
-    }
-    m_openPort = port;
-    m_openDevice = device;
-    if (m_follower)
-        m_follower->opened(port, device);
-}
-
-QString frmVANTOPortTestGui::portLabel() const
-{
-    const int port = m_serial->CommPort();
-    const QString where = m_simulated ? QStringLiteral("simulated controller") : m_serial->device(port);
-    QString label
-        = where.isEmpty() ? QStringLiteral("Port %1").arg(port) : QStringLiteral("Port %1: %2").arg(port).arg(where);
-    if (!m_serial->PortOpen())
-        label += QStringLiteral(", not open");
-    return label;
-}
-
 void frmVANTOPortTestGui::showStatus()
 {
-    QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote};
-    notes.removeAll(QString());
-    const StatusLine line = statusLine(portLabel(), m_session, notes.join(QStringLiteral("  |  ")));
+    const StatusLine line = m_run->status();
     if (line == m_shownStatus)
         return;
     m_shownStatus = line;
@@ -457,22 +287,8 @@ void frmVANTOPortTestGui::showStatus()
     m_statusLine->setPalette(p);
 }
 
-void frmVANTOPortTestGui::loggingChanged(bool on)
+void frmVANTOPortTestGui::showReply(const DecodedReply &r)
 {
-    if (on == m_loggingOn)
-        return;
-    m_loggingOn = on;
-    if (on)
-        m_session.recordEvent(
-            EventKind::LoggingStarted,
-            QStringLiteral("Logging to %1").arg(QDir::toNativeSeparators(m_frmSelFile->fullPathFilename)));
-    else
-        m_session.recordEvent(EventKind::LoggingStopped, QStringLiteral("Logging stopped"));
-}
-
-DecodedReply frmVANTOPortTestGui::ParseString()
-{
-    const DecodedReply r = m_decoder.ParseString(strReply, m_logging->isOn());
     Text1->setText(r.Text1);
     lblCommStatData->setStatus(r.lblCommStatData);
     if (r.txtLoadCanTemp)
@@ -493,109 +309,81 @@ DecodedReply frmVANTOPortTestGui::ParseString()
     }
     if (r.agd400VDC)
         agd400VDC->setValue(*r.agd400VDC);
-    strLogLine = r.strLogLine;
-    if (!strLogLine.isEmpty())
-        m_logging->recordComposed();
+    const auto showRange = [](Lamp *lamp, const LampLook &look) {
+        if (look.lit)
+            lamp->setOnText(look.text);
+        else
+            lamp->setOffText(look.text);
+        lamp->setValue(look.lit);
+    };
     if (r.sts400OK)
         showRange(sts400OK, *r.sts400OK);
     if (r.agd48VDC)
         agd48VDC->setValue(*r.agd48VDC);
     if (r.sts48OK)
         showRange(sts48OK, *r.sts48OK);
-    return r;
 }
 
-void frmVANTOPortTestGui::showRange(Lamp *lamp, const LampLook &look)
+void frmVANTOPortTestGui::showLook(CommandButton button, const ButtonLook &look)
 {
-    if (look.lit)
-        lamp->setOnText(look.text);
-    else
-        lamp->setOffText(look.text);
-    lamp->setValue(look.lit);
+    ColouredButton *b = button == CommandButton::Load  ? cmdLoaded
+                        : button == CommandButton::Pps ? cmd1PPSOnOff
+                                                       : cmdFstUpdt;
+    b->setBackColor(look.BackColor);
+    b->setToolTip(look.ToolTipText);
+    b->setText(look.Caption);
 }
 
 void frmVANTOPortTestGui::mnuExit_Click()
 {
-    releasePort();
+    m_run->stop();
     close();
 }
 
 void frmVANTOPortTestGui::closeEvent(QCloseEvent *event)
 {
     // However the window goes, the port is released and nothing runs on.
-    releasePort();
-    Timer1->stop();
-    m_logging->Timer2.stop();
+    m_run->stop();
     m_loaded = false;
     event->accept();
-}
-
-void frmVANTOPortTestGui::releasePort()
-{
-    try {
-        m_serial->setPortOpen(false);
-    } catch (const LinkError &) {
-        // Closing can't leave the port more open than it was.
-    }
 }
 
 void frmVANTOPortTestGui::mnuComms_Click()
 {
     if (!m_frmCommSetup)
-        m_frmCommSetup = new frmCommSetup(*m_serial, *Timer1, [this] { return m_loaded; });
+        m_frmCommSetup = new frmCommSetup(*this, [this] { return m_loaded; });
     m_frmCommSetup->Show();
+}
+
+bool frmVANTOPortTestGui::choose(const PortEntry &entry, const std::function<void(const PortMessage &)> &show)
+{
+    const bool accepted = m_run->choosePort(entry, show);
+    showStatus();
+    return accepted;
+}
+
+void frmVANTOPortTestGui::chosen()
+{
+    m_run->portChosen();
 }
 
 void frmVANTOPortTestGui::mnuTrends_Click()
 {
     if (!m_frmTrends)
-        m_frmTrends = new frmTrends(m_session);
+        m_frmTrends = new frmTrends(m_run->session());
     m_frmTrends->Show();
-}
-
-void frmVANTOPortTestGui::applyLook(ColouredButton *button, const ButtonLook &look)
-{
-    button->setBackColor(look.BackColor);
-    button->setToolTip(look.ToolTipText);
-    button->setText(look.Caption);
-}
-
-void frmVANTOPortTestGui::cmd1PPSOnOff_Click()
-{
-    applyLook(cmd1PPSOnOff, m_commands.cmd1PPSOnOff_Click());
-    m_session.recordEvent(EventKind::PpsCommanded, m_commands.str1PPSState() == QLatin1String("E")
-                                                       ? QStringLiteral("1PPS sense commanded on")
-                                                       : QStringLiteral("1PPS sense commanded off"));
-}
-
-void frmVANTOPortTestGui::cmdFstUpdt_Click()
-{
-    if (const auto look = m_commands.cmdFstUpdt_Click(cmdFstUpdt->text())) {
-        applyLook(cmdFstUpdt, *look);
-        m_session.recordEvent(EventKind::RateCommanded, m_commands.strCommand() == QLatin1String("s")
-                                                            ? QStringLiteral("Slow update commanded")
-                                                            : QStringLiteral("Fast update commanded"));
-    }
 }
 
 void frmVANTOPortTestGui::cmdLoaded_Click()
 {
-    const CommandToggles::LoadClick click
-        = m_commands.cmdLoaded_Click(agd48VDC->Value(), agd400VDC->Value(), m_session.suppliesFresh());
-    switch (click.refusal) {
+    switch (m_run->toggleLoad()) {
     case CommandToggles::Refusal::Powered:
-        m_session.recordEvent(EventKind::Refused, QStringLiteral("Load switch refused: the load is powered"));
         MsgBox(CommandToggles::LoadPoweredText, MsgBoxButtons::OkOnly, CommandToggles::LoadPoweredTitle);
         break;
     case CommandToggles::Refusal::NoReadings:
-        m_session.recordEvent(EventKind::Refused, QStringLiteral("Load switch refused: no current supply readings"));
         MsgBox(CommandToggles::NoReadingsText, MsgBoxButtons::OkOnly, CommandToggles::NoReadingsTitle);
         break;
     case CommandToggles::Refusal::None:
-        if (click.look) {
-            applyLook(cmdLoaded, *click.look);
-            m_session.recordLoadCommand(m_commands.strLoadState().at(0).toLatin1());
-        }
         break;
     }
     showStatus();

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "commands/CommandToggles.h"
 #include "link/PortInformation.h"
-#include "link/ReopenPolicy.h"
-#include "link/SerialControl.h"
-#include "session/SessionRecord.h"
+#include "link/PortSetup.h"
+#include "run/PortRun.h"
 #include "session/StatusLine.h"
-#include "telemetry/ReplyDecoder.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
-class AdapterFollower;
 class ColouredButton;
 class DialGauge;
 class Lamp;
@@ -20,23 +16,25 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QTimer;
 class StaleReadings;
 class StatusText;
 
-// The operator's one window. It holds the run: the serial control, the poll and
-// log timers and the controls; the decisions live in plain classes it applies.
+// The operator's one window: a thin view of the run beneath it.
 //
-// A poll tick (Timer1, 250 ms): ReopenPolicy says whether to reopen a lost port;
-// Comunication::ReadReplies takes every complete reply waiting on the
-// SerialControl; ReplyDecoder turns each, oldest first, into a DecodedReply
-// that ParseString() applies to the controls (the newest last, so the window
-// shows the present, and its record body waits in strLogLine); each goes into
-// the session record; CommandToggles::strCommand() goes out.
-// A log tick (Logging's Timer2, 4 s): LogWriter finishes the waiting record, or
-// the header, and Comunication::AppendLine appends it to the log file; a failed
-// line stops logging and Logging::writeFailed brings up the box.
-class frmVANTOPortTestGui : public QMainWindow
+// A reply on its way from the wire: the run's poll (Timer1, PortRun::
+// Timer1_Timer) takes every complete reply waiting on the serial control; the
+// decoder makes a Telemetry of each, and presentReply() the texts of the
+// window; PortRun::replied hands them here, and showReply() sets the
+// readouts, gauges, lamps and load button, the newest last. Then the letter
+// goes out and the session record takes the poll: the CSV writer writes a row
+// as it is recorded, the Trends window draws its point, and PortRun::polled
+// tells this window to dim what went stale and to say in the status bar how
+// the link is doing. The operator's clicks go to the run as intents (the
+// handlers keep their manual's names); the looks of the command buttons come
+// back from it.
+class frmVANTOPortTestGui
+    : public QMainWindow
+    , private PortChooser
 {
     Q_OBJECT
 
@@ -54,95 +52,64 @@ public:
     void setSimulated(bool simulated);
 
     // Where the machine's serial ports are listed, so that a port can follow
-    // its USB adapter when it comes back under another name; none: no following.
-    void setPortInformation(std::shared_ptr<const PortInformation> information);
-
-    // Every tick, command and link event of the run.
-    SessionRecord &session() { return m_session; }
+    // its USB adapter when it comes back under another name.
+    void setPortInformation(std::shared_ptr<const PortInformation> information)
+    {
+        m_run->setPortInformation(std::move(information));
+    }
 
     // Starts logging to the log file of that name, as OK in the log file
     // dialog does with the name typed in (the command line's --log).
     void startLogging(const QString &name);
+    // Records the session as CSV at path as it goes (the command line's --csv).
+    void startCsv(const QString &path) { m_run->startCsv(path); }
+    // Prints every poll on standard output.
+    void setTrace(bool trace) { m_run->setTrace(trace); }
 
-    // Appends every good telemetry reply and every event from now on to the
-    // CSV file at path (the command line's --csv). A file that can't be
-    // written is told once, in the status bar and as an event; the run goes on.
-    void startCsv(const QString &path);
-
-    SerialControl &VANTOSerComm() { return *m_serial; }
-    const CommandToggles &commands() const { return m_commands; }
-    class Logging &logging() { return *m_logging; }
+    PortRun &run() { return *m_run; }
+    SessionRecord &session() { return m_run->session(); }
+    SerialControl &VANTOSerComm() { return m_run->VANTOSerComm(); }
+    const CommandToggles &commands() const { return m_run->commands(); }
+    Logging &logging() { return m_run->logging(); }
 
     // False once the window has gone (Exit or close box): nothing may revive it.
     bool isLoaded() const { return m_loaded; }
 
-    // Prints every reply and command to standard output, for a technician
-    // watching the line (and for the tests that watch the tool).
-    void setTrace(bool trace) { m_trace = trace; }
-
 public slots:
-    void Timer1_Timer();
+    void Timer1_Timer() { m_run->Timer1_Timer(); }
     void mnuLogging_Click();
     void mnuExit_Click();
     void mnuComms_Click();
     void mnuTrends_Click();
     void mnuAbout_Click();
-    void cmd1PPSOnOff_Click();
-    void cmdFstUpdt_Click();
+    void cmd1PPSOnOff_Click() { m_run->toggle1PPS(); }
+    void cmdFstUpdt_Click() { m_run->toggleRate(); }
     void cmdLoaded_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The port setup dialog works on the run, while this window is there.
+    int currentPort() const override { return m_run->VANTOSerComm().CommPort(); }
+    bool choose(const PortEntry &entry, const std::function<void(const PortMessage &)> &show) override;
+    void chosen() override;
+
     void buildMenu();
     void buildControls();
     void setTabOrder();
-    void releasePort();
     void buildStatusBar();
-    DecodedReply ParseString();
-    void reopenLostPort();
-    void portLost();
-    void noteOpenPort();
-    QString portLabel() const;
+    void showReply(const DecodedReply &r);
+    void showLook(CommandButton button, const ButtonLook &look);
     void showStatus();
-    void loggingChanged(bool on);
-    void csvFailed(const QString &path, const QString &reason);
-    static void showRange(Lamp *lamp, const LampLook &look);
-    static void applyLook(ColouredButton *button, const ButtonLook &look);
 
-    std::unique_ptr<SerialControl> m_serial;
+    PortRun *m_run;
     bool m_loaded = true;
-    bool m_trace = false;
-    // A port lost to a failure (not closed by the operator) is reopened by the poll tick.
-    ReopenPolicy m_reopen;
-    std::shared_ptr<const PortInformation> m_portInformation;
-    std::unique_ptr<AdapterFollower> m_follower;
-    int m_openPort = 0; // the port and device last seen open
-    QString m_openDevice;
-    QString m_linkNote; // what the status bar tells of the link, e.g. an adapter followed
-    bool m_simulated = false;
-    bool m_loggingOn = false;
-
-    // The session: freshness, the status bar, the trends.
-    SessionRecord m_session;
     StaleReadings *m_stale = nullptr;
     QLabel *m_statusLine = nullptr;
     StatusLine m_shownStatus;
-    // The --csv file, told of the session as it goes; destroyed before it.
-    std::unique_ptr<class CsvWriter> m_csv;
-    QString m_csvNote; // what the status bar says of a failed CSV file
 
-    // Run state.
-    QString strReply;
-    QByteArray m_pending; // the start of a reply still arriving at the last read
-    QString strLogLine;
-    CommandToggles m_commands;
-    ReplyDecoder m_decoder;
-
-    // Timers and controls, named as the operator's manual names them.
-    QTimer *Timer1 = nullptr;
-    class Logging *m_logging = nullptr; // owns Timer2, the log timer
+    // Controls, named as the operator's manual names them.
     QAction *mnuLogging = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuComms = nullptr;

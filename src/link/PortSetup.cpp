@@ -2,8 +2,6 @@
 
 #include "link/SerialControl.h"
 
-#include <QTimer>
-
 #include <cmath>
 
 PortEntry checkPortEntry(const QString &entry, const QLocale &locale)
@@ -26,33 +24,26 @@ QString PortSetup::communicationError(const SerialControl &serial)
     return detail.isEmpty() ? CommErrorText : CommErrorText + QStringLiteral("\n\n") + detail;
 }
 
-PortSetup::PortSetup(SerialControl &serial, QTimer &timer)
+PortSetup::PortSetup(SerialControl &serial)
     : VANTOSerComm(serial)
-    , Timer1(timer)
 { }
 
-bool PortSetup::done(const QString &entry, const std::function<void(const PortMessage &)> &show)
+bool PortSetup::done(const PortEntry &entry, const std::function<void(const PortMessage &)> &show)
 {
     try {
         if (VANTOSerComm.PortOpen())
             VANTOSerComm.setPortOpen(false);
 
-        const PortEntry checked = checkPortEntry(entry);
-        switch (checked.kind) {
+        switch (entry.kind) {
         case PortEntry::Kind::NotANumber:
-            // No retry and no reopening: the port stays closed.
-            show({CommErrorText, CommErrorTitle});
-            return false;
         case PortEntry::Kind::Rejected:
             show({BadPortText, BadPortTitle});
             // Back on the number it had, also when it had not been open.
             VANTOSerComm.setPortOpen(true);
             return false;
         case PortEntry::Kind::Accepted:
-            VANTOSerComm.setCommPort(checked.port);
+            VANTOSerComm.setCommPort(entry.port);
             VANTOSerComm.setPortOpen(true);
-            if (!Timer1.isActive())
-                Timer1.start();
             return true;
         }
     } catch (const LinkError &) {

@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class QTimer;
 class SerialControl;
 
 // What the operator typed as the serial port number.
@@ -32,8 +31,26 @@ struct PortMessage
     bool operator==(const PortMessage &other) const { return text == other.text && title == other.title; }
 };
 
+// What the port setup dialog works on: the run's serial port, through the
+// Done sequence below. The dialog only shows what it says.
+class PortChooser
+{
+public:
+    // The port number now, for the dialog to show when it opens.
+    virtual int currentPort() const = 0;
+    // Done for the checked entry (PortSetup::done); true when the dialog is
+    // to unload.
+    virtual bool choose(const PortEntry &entry, const std::function<void(const PortMessage &)> &show) = 0;
+    // The dialog has unloaded after a choice: polling starts if it had stopped.
+    virtual void chosen() = 0;
+
+protected:
+    ~PortChooser() = default;
+};
+
 // The port setup dialog's Done, without the dialog: it moves the serial
-// control to the port typed in and starts the poll timer if it had stopped.
+// control to the port the entry names. Starting the poll timer, if it had
+// stopped, is the caller's, once the dialog has gone.
 class PortSetup
 {
 public:
@@ -46,14 +63,16 @@ public:
     // The communication error, with what is known of its cause on a line of its own.
     static QString communicationError(const SerialControl &serial);
 
-    PortSetup(SerialControl &VANTOSerComm, QTimer &Timer1);
+    explicit PortSetup(SerialControl &VANTOSerComm);
 
-    // Runs Done for the entry. Each message is handed to show at the moment it
-    // is due, so that poll ticks running under its box find the port as the
-    // sequence left it (closed). Returns true when the dialog is to unload.
-    bool done(const QString &entry, const std::function<void(const PortMessage &)> &show);
+    // Runs Done for the checked entry. Each message is handed to show at the
+    // moment it is due, so that poll ticks running under its box find the
+    // port as the sequence left it (closed). An entry that is not a number is
+    // turned down like one out of range, the port reopened as it was: a typo
+    // must not drop a working link. Returns true when the port is open on the
+    // chosen number and the dialog is to unload.
+    bool done(const PortEntry &entry, const std::function<void(const PortMessage &)> &show);
 
 private:
     SerialControl &VANTOSerComm;
-    QTimer &Timer1;
 };

@@ -1,19 +1,8 @@
 #include "link/ReopenPolicy.h"
 
-#include <QElapsedTimer>
-
 ReopenPolicy::ReopenPolicy(Clock clock)
     : m_clock(std::move(clock))
-{
-    if (!m_clock) {
-        m_clock = [] {
-            static QElapsedTimer since;
-            if (!since.isValid())
-                since.start();
-            return since.elapsed();
-        };
-    }
-}
+{ }
 
 void ReopenPolicy::lost(int port)
 {

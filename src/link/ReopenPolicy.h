@@ -18,7 +18,7 @@ public:
     // A device that is there but won't open is tried again at most this often.
     static constexpr qint64 RetryIntervalMs = 1000;
 
-    explicit ReopenPolicy(Clock clock = {});
+    explicit ReopenPolicy(Clock clock);
 
     // The port went away without the operator closing it. Only the port number
     // lost first is brought back.

@@ -1,6 +1,5 @@
 #include "link/frmCommSetup.h"
 
-#include "link/SerialControl.h"
 #include "ui/Controls.h"
 #include "ui/MsgBox.h"
 #include "ui/Twips.h"
@@ -9,9 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-frmCommSetup::frmCommSetup(SerialControl &serial, QTimer &timer, std::function<bool()> mainWindowLoaded)
-    : VANTOSerComm(serial)
-    , m_setup(serial, timer)
+frmCommSetup::frmCommSetup(PortChooser &chooser, std::function<bool()> mainWindowLoaded)
+    : m_chooser(chooser)
     , m_mainWindowLoaded(std::move(mainWindowLoaded))
 {
     setObjectName(QStringLiteral("frmCommSetup"));
@@ -33,7 +31,7 @@ frmCommSetup::frmCommSetup(SerialControl &serial, QTimer &timer, std::function<b
 
 void frmCommSetup::Form_Load()
 {
-    txtSubseaPort->setText(QString::number(VANTOSerComm.CommPort()));
+    txtSubseaPort->setText(QString::number(m_chooser.currentPort()));
     txtSubseaPort->setFocus();
 }
 
@@ -44,12 +42,15 @@ void frmCommSetup::cmdDone_Click()
         Unload();
         return;
     }
-    const bool accepted = m_setup.done(txtSubseaPort->text(), [this](const PortMessage &message) {
+    const bool accepted = m_chooser.choose(checkPortEntry(txtSubseaPort->text()), [this](const PortMessage &message) {
         MsgBox(message.text, MsgBoxButtons::OkOnly, message.title);
         txtSubseaPort->setFocus();
     });
-    if (accepted)
-        Unload();
+    if (!accepted)
+        return;
+    // Unloaded before polling starts, in that order.
+    Unload();
+    m_chooser.chosen();
 }
 
 void frmCommSetup::cmdCancel_Click()

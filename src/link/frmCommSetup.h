@@ -8,12 +8,10 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
-class SerialControl;
-
-// The dialog in which the operator picks the serial port, 1 to 8. Done moves
-// the main window's serial control to the chosen port and starts polling if it
-// had stopped; the dialog only shows what that sequence says.
+// The dialog in which the operator picks the serial port, 1 to 8. It checks
+// the entry and hands it to the chooser (the run), which moves the serial
+// port and starts polling if it had stopped; the dialog only shows what that
+// sequence says.
 class frmCommSetup : public Form
 {
 public:
@@ -22,7 +20,7 @@ public:
         "Input a port number for the subsea communication port. Then click \"Done\". Valid numbers are from 1 thru 8");
 
     // mainWindowLoaded tells whether the main window is still there to serve.
-    frmCommSetup(SerialControl &VANTOSerComm, QTimer &Timer1, std::function<bool()> mainWindowLoaded);
+    frmCommSetup(PortChooser &chooser, std::function<bool()> mainWindowLoaded);
 
     void cmdDone_Click();
     void cmdCancel_Click();
@@ -31,8 +29,7 @@ protected:
     void Form_Load() override;
 
 private:
-    SerialControl &VANTOSerComm;
-    PortSetup m_setup;
+    PortChooser &m_chooser;
     std::function<bool()> m_mainWindowLoaded;
 
     QLabel *Label1 = nullptr;

@@ -2,18 +2,17 @@
 
 #include "logging/AppendLine.h"
 
-Logging::Logging(QString &strLogLine, std::function<QString()> logPath, QObject *parent)
+Logging::Logging(QObject *parent)
     : QObject(parent)
-    , m_strLogLine(strLogLine)
-    , m_logPath(std::move(logPath))
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     Timer2.setInterval(4000);
     connect(&Timer2, &QTimer::timeout, this, &Logging::Timer2_Timer);
 }
 
-void Logging::start()
+void Logging::start(const QString &path)
 {
+    m_path = path;
     if (!Timer2.isActive())
         Timer2.start();
     emit loggingChanged(true);
@@ -36,7 +35,7 @@ void Logging::stop()
 void Logging::Timer2_Timer()
 {
     try {
-        m_writer.tick(m_strLogLine, m_logPath(), m_clock());
+        m_writer.tick(strLogLine, m_path, m_clock());
     } catch (const LogWriteError &error) {
         reportFailure(error);
     }

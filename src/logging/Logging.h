@@ -19,22 +19,28 @@ class Logging : public QObject
     Q_OBJECT
 
 public:
-    // strLogLine is the window's record line, read and finished at each tick;
-    // logPath gives the current log file.
-    Logging(QString &strLogLine, std::function<QString()> logPath, QObject *parent = nullptr);
+    explicit Logging(QObject *parent = nullptr);
 
     bool isOn() const { return Timer2.isActive(); }
     int intLogCount() const { return m_writer.intLogCount; }
+    // The log file; empty until logging was first started. Kept when logging stops.
+    const QString &path() const { return m_path; }
 
-    // The parser composed a record body into strLogLine.
-    void recordComposed() { m_writer.recordComposed(); }
+    // What a parse left for the log: a record body, or nothing ("No Data", a
+    // text message, a reply that didn't carry every value).
+    void setRecord(const QString &body)
+    {
+        strLogLine = body;
+        if (!body.isEmpty())
+            m_writer.recordComposed();
+    }
 
     // Clock for the record date and time (tests).
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-    // Switches logging on; already on, it stays on without restarting the
-    // 4 s period.
-    void start();
+    // Switches logging on to the file at path; already on, it stays on
+    // without restarting the 4 s period and the next line goes to the new file.
+    void start(const QString &path);
     // The lamp's click: stops logging if it is on; it never starts it.
     void CWButton1_Click();
     // The log timer's tick: writes the line that is due, if any.
@@ -57,8 +63,8 @@ private:
     void stop();
     void reportFailure(const LogWriteError &error);
 
-    QString &m_strLogLine;
-    std::function<QString()> m_logPath;
+    QString strLogLine; // the waiting record body, finished in place at a tick
+    QString m_path;
     std::function<QDateTime()> m_clock;
     LogWriter m_writer;
     bool m_reporting = false;

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-frmSelFile::frmSelFile(std::function<void()> startLogging, QWidget *parent)
+frmSelFile::frmSelFile(std::function<void(const QString &path)> startLogging, QWidget *parent)
     : Form(parent)
     , m_startLogging(std::move(startLogging))
     , m_today([] { return QDate::currentDate(); })
@@ -60,7 +60,7 @@ void frmSelFile::OKButton_Click()
     } else {
         fullPathFilename = LogPaths::fullPathFilename(name);
     }
-    m_startLogging();
+    m_startLogging(fullPathFilename);
     Unload();
 }
 

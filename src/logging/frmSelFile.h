@@ -16,8 +16,9 @@ class QPushButton;
 class frmSelFile : public Form
 {
 public:
-    // startLogging switches the log timer and the logging lamp on.
-    explicit frmSelFile(std::function<void()> startLogging, QWidget *parent = nullptr);
+    // startLogging switches the log timer and the logging lamp on, logging
+    // to the path chosen.
+    explicit frmSelFile(std::function<void(const QString &path)> startLogging, QWidget *parent = nullptr);
 
     // Today's date for the generic name (tests).
     void setClock(std::function<QDate()> today) { m_today = std::move(today); }
@@ -38,6 +39,6 @@ protected:
     void Form_Load() override;
 
 private:
-    std::function<void()> m_startLogging;
+    std::function<void(const QString &path)> m_startLogging;
     std::function<QDate()> m_today;
 };

@@ -1,8 +1,8 @@
 #include "session/CsvWriter.h"
 
 #include "session/SaveFile.h"
-#include "session/TrendPoints.h"
 #include "telemetry/NumberText.h"
+#include "telemetry/Units.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -71,9 +71,9 @@ QByteArray CsvWriter::row(const TickEntry &tick) const
         carried(Reading::PulseFrequency, [&] { return field(m_record.text(tick.pulseFrequency)); }),
         carried(Reading::PulseWidth, [&] { return field(m_record.text(tick.pulseWidth)); }),
         carried(Reading::Supply400, [&] { return number(tick.count400); }),
-        carried(Reading::Supply400, [&] { return volts(TrendPoints::volts400(tick.count400)); }),
+        carried(Reading::Supply400, [&] { return volts(Units::volts400(tick.count400)); }),
         carried(Reading::Supply48, [&] { return number(tick.count48); }),
-        carried(Reading::Supply48, [&] { return volts(TrendPoints::volts48(tick.count48)); }),
+        carried(Reading::Supply48, [&] { return volts(Units::volts48(tick.count48)); }),
         carried(Reading::LoadState, [&] { return field(QString(QLatin1Char(tick.loadState))); }),
         QByteArray(),
     };

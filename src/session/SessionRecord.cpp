@@ -1,15 +1,34 @@
 #include "session/SessionRecord.h"
 
+#include "telemetry/NumberText.h"
+#include "telemetry/Units.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 
 #include <algorithm>
 
+using Units::loadWord;
+
 namespace {
 
-QString loadWord(char state)
+// What the record keeps of a reply: the readings it carried itself.
+TickEntry tickOf(const Telemetry &reply)
 {
-    return state == 'l' ? QStringLiteral("Loaded") : QStringLiteral("Unloaded");
+    TickEntry tick;
+    tick.outcome = reply.outcome;
+    tick.fresh = reply.carried;
+    if (reply.carries(Reading::LoadCanTemp))
+        tick.loadCanTempC = reply.loadCanTempC;
+    if (reply.carries(Reading::ControlCanTemp))
+        tick.controlCanTempC = reply.controlCanTempC;
+    if (reply.carries(Reading::Supply400))
+        tick.count400 = reply.count400;
+    if (reply.carries(Reading::Supply48))
+        tick.count48 = reply.count48;
+    if (reply.carries(Reading::LoadState))
+        tick.loadState = reply.loadState();
+    return tick;
 }
 
 } // namespace
@@ -27,14 +46,43 @@ SessionRecord::SessionRecord(Clock clock)
     }
 }
 
+void SessionRecord::recordPoll(const std::vector<Telemetry> &replies, char sent, quint8 strays)
+{
+    if (replies.empty()) {
+        recordPoll({Telemetry()}, sent, strays); // a poll that read nothing
+        return;
+    }
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        const Telemetry &reply = replies[i];
+        TickEntry tick = tickOf(reply);
+        if (i + 1 < replies.size()) {
+            tick.overtaken = true;
+        } else {
+            tick.sent = sent;
+            tick.readFailed = reply.reply == QLatin1String("?");
+            tick.strays = strays;
+        }
+        if (tick.carries(Reading::PulseFrequency))
+            tick.pulseFrequency = pooled(reply.pulseFrequency, reply.pulseFrequencyHz);
+        if (tick.carries(Reading::PulseWidth))
+            tick.pulseWidth = pooled(reply.pulseWidth, reply.pulseWidthUs);
+        add(tick, reply.outcome == ReplyOutcome::TextMessage ? reply.reply : QString());
+    }
+}
+
 void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, const QString &pulseWidth,
                                const QString &message)
 {
-    tick.at = now();
     if (tick.carries(Reading::PulseFrequency))
-        tick.pulseFrequency = pooled(pulseFrequency);
+        tick.pulseFrequency = pooled(pulseFrequency, wireNumber(pulseFrequency));
     if (tick.carries(Reading::PulseWidth))
-        tick.pulseWidth = pooled(pulseWidth);
+        tick.pulseWidth = pooled(pulseWidth, wireNumber(pulseWidth));
+    add(tick, message);
+}
+
+void SessionRecord::add(TickEntry tick, const QString &message)
+{
+    tick.at = now();
     dropOld(tick.at.monoMs);
     m_ticks.push_back(tick);
 
@@ -44,8 +92,10 @@ void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, co
                 m_lastRead[std::size_t(r)] = tick.at;
         if (tick.outcome == TickOutcome::Telemetry && tick.fresh) {
             m_lastGood = tick.at;
-            if (tick.carries(Reading::Supply400) && tick.carries(Reading::Supply48))
+            if (tick.carries(Reading::Supply400) && tick.carries(Reading::Supply48)) {
                 m_lastSupplies = tick.at;
+                m_supplies = {Units::gaugeVolts400(tick.count400), Units::gaugeVolts48(tick.count48)};
+            }
         }
     }
     for (SessionListener *listener : m_listeners)
@@ -156,9 +206,11 @@ bool SessionRecord::isFresh(Reading r) const
     return last && now().monoMs - last->monoMs <= FreshForMs;
 }
 
-bool SessionRecord::suppliesFresh() const
+std::optional<SessionRecord::Supplies> SessionRecord::currentSupplies() const
 {
-    return m_lastSupplies && now().monoMs - m_lastSupplies->monoMs <= FreshForMs;
+    if (!m_lastSupplies || now().monoMs - m_lastSupplies->monoMs > FreshForMs)
+        return std::nullopt;
+    return m_supplies;
 }
 
 SessionRecord::ReplyShare SessionRecord::replyShare() const
@@ -192,13 +244,14 @@ std::optional<LoadDisagreement> SessionRecord::loadDisagreement() const
     return LoadDisagreement{m_commanded, m_reported, span};
 }
 
-quint32 SessionRecord::pooled(const QString &text)
+quint32 SessionRecord::pooled(const QString &text, std::optional<double> number)
 {
     const auto it = m_textIds.constFind(text);
     if (it != m_textIds.constEnd())
         return *it;
     const auto id = quint32(m_texts.size());
     m_texts.append(text);
+    m_textNumbers.push_back(number);
     m_textIds.insert(text, id);
     return id;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "telemetry/Reading.h"
+#include "telemetry/Telemetry.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -18,25 +21,8 @@ struct Stamp
     qint64 wallMs = 0; // milliseconds since the epoch, UTC
 };
 
-// The readings a telemetry reply carries, in field order.
-enum class Reading : quint8 {
-    LoadCanTemp,
-    ControlCanTemp,
-    PulseFrequency,
-    PulseWidth,
-    Supply400,
-    Supply48,
-    LoadState,
-};
-constexpr int ReadingCount = 7;
-
-// What one poll tick brought.
-enum class TickOutcome : quint8 {
-    NoData,      // nothing framed arrived (or the port was closed)
-    TextMessage, // a message of the controller, kept as an event
-    BadData,     // telemetry that stopped decoding part-way
-    Telemetry,   // telemetry decoded to its end
-};
+// What one reply brought.
+using TickOutcome = ReplyOutcome;
 
 // One tick as the record keeps it: small and flat, so that a shift of them
 // stays a few megabytes.
@@ -59,7 +45,7 @@ struct TickEntry
     quint32 pulseFrequency = 0; // texts as received, in the record's text pool
     quint32 pulseWidth = 0;
 
-    bool carries(Reading r) const { return fresh & (1u << unsigned(r)); }
+    bool carries(Reading r) const { return fresh & readingBit(r); }
 };
 
 // What the operator did or the link went through, for the event list.
@@ -135,11 +121,16 @@ public:
     Stamp now() const { return m_clock(); }
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
-    // Adds one tick, stamped now. Pulse texts go to the pool; a text message
-    // becomes an event, and so does a load state confirmed or not confirmed.
-    // Only a poll's own reply (not overtaken) refreshes readings and counts as
-    // a poll; it also tells how many replies it overtook, and what a noisy
-    // line did is gathered into an event every NoiseSpanMs.
+    // Adds one poll, stamped now: every reply its read took, oldest first,
+    // the last its own (a NoData one when none came), the letter it sent and
+    // the stray terminators its read held. Only the poll's own reply
+    // refreshes readings and counts as a poll; the ones it overtook are kept
+    // as history and told as an event. A text message becomes an event, and
+    // so does a load state confirmed or not confirmed; what a noisy line did
+    // is gathered into an event every NoiseSpanMs.
+    void recordPoll(const std::vector<Telemetry> &replies, char sent, quint8 strays = 0);
+    // Adds one tick as it stands, stamped now: what recordPoll() does for
+    // each reply. Pulse texts go to the pool.
     void recordTick(TickEntry tick, const QString &pulseFrequency = {}, const QString &pulseWidth = {},
                     const QString &message = {});
     void recordEvent(EventKind kind, const QString &text);
@@ -150,9 +141,16 @@ public:
     bool everRead(Reading r) const { return m_lastRead[std::size_t(r)].has_value(); }
     std::optional<Stamp> lastRead(Reading r) const { return m_lastRead[std::size_t(r)]; }
     bool isFresh(Reading r) const;
-    // A good reply carried both supply counts within FreshForMs: the load
-    // interlock may trust the gauges.
-    bool suppliesFresh() const;
+    // The supplies as the gauges show them (whole volts), from the last poll's
+    // reply that carried both counts, while that is within FreshForMs: what
+    // the load interlock decides on. None when they are not current.
+    struct Supplies
+    {
+        double volts400 = 0;
+        double volts48 = 0;
+    };
+    std::optional<Supplies> currentSupplies() const;
+    bool suppliesFresh() const { return currentSupplies().has_value(); }
 
     // Polls in the last minute, and how many of them got a framed reply.
     struct ReplyShare
@@ -175,6 +173,8 @@ public:
     // of that number, counted from 0.
     std::size_t droppedEvents() const { return m_droppedEvents; }
     const QString &text(quint32 id) const { return m_texts.at(id); }
+    // The pooled text as a number, when it is one.
+    std::optional<double> textNumber(quint32 id) const { return m_textNumbers.at(id); }
 
     // A listener is told of everything recorded until it is removed; it may
     // record events itself, but not add or remove listeners while told.
@@ -182,7 +182,8 @@ public:
     void removeListener(SessionListener *listener);
 
 private:
-    quint32 pooled(const QString &text);
+    void add(TickEntry tick, const QString &message);
+    quint32 pooled(const QString &text, std::optional<double> number);
     void dropOld(qint64 nowMono);
     void followLoad(const TickEntry &tick);
     void countNoise(const TickEntry &tick);
@@ -194,10 +195,12 @@ private:
     std::vector<SessionListener *> m_listeners;
     // Pulse texts repeat from reply to reply: each distinct one is kept once.
     QStringList m_texts;
+    std::vector<std::optional<double>> m_textNumbers;
     QHash<QString, quint32> m_textIds;
     std::array<std::optional<Stamp>, ReadingCount> m_lastRead;
     std::optional<Stamp> m_lastGood;
     std::optional<Stamp> m_lastSupplies;
+    Supplies m_supplies;
     int m_overtaken = 0; // replies overtaken since the last poll's own
 
     // The noisy line since m_noiseSince.

@@ -1,17 +1,15 @@
 #include "session/StatusLine.h"
 
 #include "session/SessionRecord.h"
+#include "telemetry/Units.h"
 
 #include <QStringList>
 
 #include <cmath>
 
-namespace {
-QString loadWord(char state)
-{
-    return state == 'l' ? QStringLiteral("Loaded") : QStringLiteral("Unloaded");
-}
+using Units::loadWord;
 
+namespace {
 QString seconds(qint64 ms)
 {
     return QStringLiteral("%1 s").arg(ms / 1000);

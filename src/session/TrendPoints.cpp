@@ -1,17 +1,6 @@
 #include "session/TrendPoints.h"
 
-#include "telemetry/NumberText.h"
-#include "telemetry/ReplyDecoder.h"
-
-double TrendPoints::volts400(double count)
-{
-    return count / ReplyDecoder::FullScaleCount * ReplyDecoder::Range400V;
-}
-
-double TrendPoints::volts48(double count)
-{
-    return count / ReplyDecoder::FullScaleCount * ReplyDecoder::Range48V;
-}
+#include "telemetry/Units.h"
 
 TrendStep TrendPoints::step(const TickEntry &tick)
 {
@@ -24,12 +13,11 @@ TrendStep TrendPoints::step(const TickEntry &tick)
         };
         take(Trend::LoadCanTemp, Reading::LoadCanTemp, [&] { return tick.loadCanTempC; });
         take(Trend::ControlCanTemp, Reading::ControlCanTemp, [&] { return tick.controlCanTempC; });
-        take(Trend::Supply400, Reading::Supply400, [&] { return volts400(tick.count400); });
-        take(Trend::Supply48, Reading::Supply48, [&] { return volts48(tick.count48); });
+        take(Trend::Supply400, Reading::Supply400, [&] { return Units::volts400(tick.count400); });
+        take(Trend::Supply48, Reading::Supply48, [&] { return Units::volts48(tick.count48); });
         // The 1PPS fields are texts as received: drawn when they are numbers.
-        take(Trend::PulseFrequency, Reading::PulseFrequency,
-             [&] { return wireNumber(m_record.text(tick.pulseFrequency)); });
-        take(Trend::PulseWidth, Reading::PulseWidth, [&] { return wireNumber(m_record.text(tick.pulseWidth)); });
+        take(Trend::PulseFrequency, Reading::PulseFrequency, [&] { return m_record.textNumber(tick.pulseFrequency); });
+        take(Trend::PulseWidth, Reading::PulseWidth, [&] { return m_record.textNumber(tick.pulseWidth); });
     }
 
     TrendStep step;

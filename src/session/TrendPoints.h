@@ -60,9 +60,6 @@ public:
     void restart() { m_state.fill(Line::Unstarted); }
 
     static double key(const Stamp &at) { return at.wallMs / 1000.0; }
-    // Supply volts from converter counts, not floored as the readouts are.
-    static double volts400(double count);
-    static double volts48(double count);
 
 private:
     enum class Line : quint8 { Unstarted, Drawing, Broken };

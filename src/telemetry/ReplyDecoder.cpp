@@ -1,106 +1,75 @@
 #include "telemetry/ReplyDecoder.h"
 
-#include "looks/Colours.h"
 #include "telemetry/NumberText.h"
+#include "telemetry/Units.h"
 
-#include <QStringList>
-
-#include <cmath>
-
-namespace {
-
-const QString LogSeparator = QStringLiteral("      ");
-
-constexpr double AbsoluteZeroOffset = 273; // kelvin on the wire, deg C on screen
-
-// Fields logged as sent, with control characters (a line break or NUL from a
-// noisy line) shown as "?": a record must stay one whole line of text.
-QString loggable(const QString &field)
-{
-    QString text = field;
-    for (QChar &c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u'?';
-    return text;
-}
-
-} // namespace
-
-DecodedReply ReplyDecoder::ParseString(const QString &strReply, bool loggingOn)
+Telemetry ReplyDecoder::decode(const QString &strReply)
 {
     intFieldCount = 0;
 
-    DecodedReply r;
-    r.Text1 = strReply;
-
-    if (strReply.isEmpty() || strReply == QLatin1String("?")) {
-        r.lblCommStatData = NoData;
-        return r;
-    }
+    Telemetry t;
+    t.reply = strReply;
+    if (strReply.isEmpty() || strReply == QLatin1String("?"))
+        return t; // NoData
     if (isTextMessage(strReply)) {
-        // A text message from the controller, shown as it came.
-        r.lblCommStatData = strReply;
-        return r;
+        t.outcome = ReplyOutcome::TextMessage;
+        return t;
     }
-    r.lblCommStatData = QString();
-
     // A reply that never got its terminator is shown raw and not decoded.
-    if (!strReply.contains(QLatin1Char('*')))
-        return r;
+    if (!strReply.contains(QLatin1Char('*'))) {
+        t.outcome = ReplyOutcome::Unframed;
+        return t;
+    }
     splitFields(strReply);
 
-    const auto fail = [&r]() {
-        r.lblCommStatData = BadData;
-        return r;
+    // Each step reaches its readings, kept or carried by this reply, or ends
+    // the decoding on a field that is no number.
+    const auto reach = [&](std::initializer_list<Reading> readings, int field) {
+        for (const Reading r : readings) {
+            t.reached |= readingBit(r);
+            if (field < intFieldCount)
+                t.carried |= readingBit(r);
+        }
+    };
+    const auto bad = [&](int field) {
+        t.outcome = ReplyOutcome::BadData;
+        t.badField = field;
+        return t;
     };
 
     const auto loadCan = wireNumber(strFields[0]);
     if (!loadCan)
-        return fail();
-    r.txtLoadCanTemp = numberText(*loadCan - AbsoluteZeroOffset);
+        return bad(0);
+    t.loadCanTempC = Units::celsius(*loadCan);
+    reach({Reading::LoadCanTemp}, 0);
     const auto ctrCan = wireNumber(strFields[1]);
     if (!ctrCan)
-        return fail();
-    r.txtCtrCanTemp = numberText(*ctrCan - AbsoluteZeroOffset);
+        return bad(1);
+    t.controlCanTempC = Units::celsius(*ctrCan);
+    reach({Reading::ControlCanTemp}, 1);
 
-    r.txtPlsWdth = strFields[3];
-    r.txtPlsFreq = strFields[2];
+    t.pulseFrequency = strFields[2];
+    t.pulseWidth = strFields[3];
+    t.pulseFrequencyHz = wireNumber(t.pulseFrequency);
+    t.pulseWidthUs = wireNumber(t.pulseWidth);
+    reach({Reading::PulseFrequency}, 2);
+    reach({Reading::PulseWidth}, 3);
 
     const auto count400 = wireNumber(strFields[4]);
     if (!count400)
-        return fail();
-    r.lbl400VDC = numberText(std::floor(*count400 / FullScaleCount * Range400V));
+        return bad(4);
+    t.count400 = *count400;
+    reach({Reading::Supply400}, 4);
     const auto count48 = wireNumber(strFields[5]);
     if (!count48)
-        return fail();
-    r.lbl48VDC = numberText(std::floor(*count48 / FullScaleCount * Range48V));
+        return bad(5);
+    t.count48 = *count48;
+    reach({Reading::Supply48}, 5);
 
-    if (strFields[6] == QLatin1String("u"))
-        r.cmdLoaded = ButtonLook{QStringLiteral("Unloaded"), QString(), Colours::Green};
-    if (strFields[6] == QLatin1String("l"))
-        r.cmdLoaded = ButtonLook{QStringLiteral("Loaded"), QString(), Colours::Red};
-
-    // The gauges take the readout text, so gauge, lamp and readout always agree.
-    r.agd400VDC = readoutNumber(*r.lbl400VDC);
-    if (!r.agd400VDC)
-        return fail();
-
-    // A record stamped now holds only what this reply itself carried, never a
-    // value kept from an earlier one.
-    if (loggingOn && intFieldCount >= LoggedFields) {
-        r.strLogLine
-            = QStringList{*r.txtLoadCanTemp, *r.txtCtrCanTemp, loggable(*r.txtPlsWdth), loggable(*r.txtPlsFreq),
-                          *r.lbl400VDC,      *r.lbl48VDC,      loggable(strFields[6])}
-                  .join(LogSeparator);
-    }
-
-    r.sts400OK = rangeLamp(*r.agd400VDC, Low400V, High400V);
-
-    r.agd48VDC = readoutNumber(*r.lbl48VDC);
-    if (!r.agd48VDC)
-        return fail();
-    r.sts48OK = rangeLamp(*r.agd48VDC, Low48V, High48V);
-    return r;
+    t.loadField = strFields[6];
+    reach({Reading::LoadState}, 6);
+    t.outcome = ReplyOutcome::Telemetry;
+    return t;
 }
 
 void ReplyDecoder::splitFields(const QString &strReply)
@@ -121,13 +90,4 @@ void ReplyDecoder::splitFields(const QString &strReply)
         start = comma + 1;
         comma = strReply.indexOf(QLatin1Char(','), start);
     }
-}
-
-LampLook ReplyDecoder::rangeLamp(double value, double lowLimit, double highLimit)
-{
-    if (value < lowLimit)
-        return {true, QStringLiteral("Low")};
-    if (value > highLimit)
-        return {true, QStringLiteral("High")};
-    return {false, QStringLiteral("OK")};
 }

@@ -4,7 +4,7 @@
 #include "session/CsvWriter.h"
 #include "session/EventList.h"
 #include "session/SaveFile.h"
-#include "telemetry/ReplyDecoder.h"
+#include "telemetry/ReplyPresenter.h"
 #include "ui/MsgBox.h"
 
 #include <QDir>
@@ -74,8 +74,8 @@ struct Band
 };
 
 const Band Bands[] = {
-    {Trend::Supply400, ReplyDecoder::Low400V, ReplyDecoder::High400V},
-    {Trend::Supply48, ReplyDecoder::Low48V, ReplyDecoder::High48V},
+    {Trend::Supply400, Range400V.low, Range400V.high},
+    {Trend::Supply48, Range48V.low, Range48V.high},
 };
 
 // Ticks on whole seconds, minutes and hours, labelled as finely as their

@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 namespace {
-const QByteArray Telemetry = "300,290,1,10,3840,3277,u,*";
+const QByteArray GoodReply = "300,290,1,10,3840,3277,u,*";
 int settleWaits = 0; // settle delays asked for, skipped
 
 // The fake control, also counting every attempt to open it (failed ones too)
@@ -155,7 +155,7 @@ private slots:
         QTest::addColumn<QString>("loadCanTemp");
         QTest::addColumn<int>("resets");
 
-        QTest::newRow("telemetry") << Telemetry << QString::fromLatin1(Telemetry) << "" << true << "27" << 0;
+        QTest::newRow("telemetry") << GoodReply << QString::fromLatin1(GoodReply) << "" << true << "27" << 0;
         QTest::newRow("telemetry with fractions")
             << QByteArray("300.15,290.15,1,10,3840,3277,u,0,*") << "300.15,290.15,1,10,3840,3277,u,0,*"
             << "" << true << "27.15" << 0;
@@ -197,7 +197,7 @@ private slots:
     {
         Rig rig;
         rig.tick();
-        rig.port->rx = Telemetry;
+        rig.port->rx = GoodReply;
         rig.tick();
         QVERIFY(rig.screen().serialLamp);
         for (int i = 1; i <= 4; ++i) {
@@ -307,7 +307,7 @@ private slots:
         rig.tick();
         rig.child<QPushButton>(qPrintable(button))->click();
         for (int i = 0; i < 4; ++i) {
-            rig.port->rx = Telemetry;
+            rig.port->rx = GoodReply;
             rig.tick();
         }
         QCOMPARE(rig.port->writes, (QList<QByteArray>{"u", letter, letter, letter, letter}));
@@ -348,7 +348,7 @@ private slots:
         QVERIFY(rig.Timer1->isActive());
 
         rig.port->setPortOpen(true);
-        rig.port->rx = Telemetry;
+        rig.port->rx = GoodReply;
         QTRY_VERIFY_WITH_TIMEOUT(rig.screen().serialLamp, 600);
         QCOMPARE(rig.port->writes.last(), QByteArray("u"));
         QVERIFY(m_boxes.isEmpty());
@@ -363,7 +363,7 @@ private slots:
         QVERIFY(rig.port->writes.isEmpty());
         QCOMPARE(rig.screen().status, QStringLiteral("No Data"));
         rig.port->failOutput = false;
-        rig.port->rx = Telemetry;
+        rig.port->rx = GoodReply;
         rig.tick();
         QVERIFY(rig.screen().serialLamp);
         QCOMPARE(rig.port->writes, QList<QByteArray>{"u"});
@@ -383,7 +383,7 @@ private slots:
     {
         QFETCH(bool, pulledOut);
         Rig rig;
-        rig.port->rx = Telemetry;
+        rig.port->rx = GoodReply;
         rig.tick();
         QVERIFY(rig.screen().serialLamp);
         if (pulledOut) {
@@ -403,7 +403,7 @@ private slots:
         QVERIFY(!rig.screen().serialLamp);
 
         rig.port->comeBack();
-        rig.port->rx = Telemetry; // the controller answers what went out before it was lost
+        rig.port->rx = GoodReply; // the controller answers what went out before it was lost
         rig.tick();
         QVERIFY(rig.port->PortOpen());
         QCOMPARE(rig.port->writes.size(), writes + 1);
@@ -426,7 +426,7 @@ private slots:
         rig.window->setTrace(true);
         const QByteArray printed = printedBy([&] {
             rig.tick();
-            rig.port->rx = Telemetry;
+            rig.port->rx = GoodReply;
             rig.tick();
             rig.port->rx = "Controller reset*";
             rig.port->failOutput = true;

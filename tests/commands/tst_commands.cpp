@@ -2,7 +2,6 @@
 
 #include "app/frmVANTOPortTestGui.h"
 #include "commands/CommandToggles.h"
-#include "instruments/DialGauge.h"
 #include "link/Comunication.h"
 #include "session/SessionRecord.h"
 #include "ui/ColouredButton.h"
@@ -42,7 +41,6 @@ struct Rig : WindowRig
     {
         return dynamic_cast<ColouredButton *>(window->findChild<QPushButton *>(QLatin1String(name)));
     }
-    DialGauge *gauge(const char *name) const { return child<DialGauge>(name); }
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     Look look(const char *name) const
     {
@@ -150,7 +148,8 @@ private slots:
         QCOMPARE(toggles.strCommand(), QStringLiteral("u"));
     }
 
-    void interlock_data()
+    // The rule itself, on the gauges' volts: a strict "above" at each limit.
+    void interlockLimits_data()
     {
         QTest::addColumn<double>("volts48");
         QTest::addColumn<double>("volts400");
@@ -167,11 +166,40 @@ private slots:
         QTest::newRow("both at their limits") << 10.0 << 40.0 << false;
         QTest::newRow("both live") << 48.0 << 375.0 << true;
     }
-    // At and just above each limit, switching on and switching off.
-    void interlock()
+    void interlockLimits()
     {
         QFETCH(double, volts48);
         QFETCH(double, volts400);
+        QFETCH(bool, refused);
+
+        CommandToggles toggles;
+        const auto click = toggles.cmdLoaded_Click(volts48, volts400, true);
+        QCOMPARE(click.refusal, refused ? CommandToggles::Refusal::Powered : CommandToggles::Refusal::None);
+        QCOMPARE(toggles.strCommand(), QString::fromLatin1(refused ? "u" : "l"));
+    }
+
+    // The interlock on the window, the supplies read from the controller's
+    // counts (the gauges show whole volts): at and just above each limit,
+    // switching on and switching off.
+    void interlock_data()
+    {
+        QTest::addColumn<int>("count48");
+        QTest::addColumn<int>("count400");
+        QTest::addColumn<bool>("refused");
+
+        QTest::newRow("both at rest") << 0 << 0 << false;
+        QTest::newRow("48 V at its limit, 10 V") << 683 << 0 << false;
+        QTest::newRow("48 V just above, 11 V") << 751 << 0 << true;
+        QTest::newRow("48 V live") << 3277 << 0 << true;
+        QTest::newRow("400 V at its limit, 40 V") << 0 << 410 << false;
+        QTest::newRow("400 V just above, 41 V") << 0 << 420 << true;
+        QTest::newRow("both at their limits") << 683 << 410 << false;
+        QTest::newRow("both live") << 3277 << 3840 << true;
+    }
+    void interlock()
+    {
+        QFETCH(int, count48);
+        QFETCH(int, count400);
         QFETCH(bool, refused);
 
         for (const bool loaded : {false, true}) {
@@ -182,8 +210,7 @@ private slots:
             const Look before = rig.look("cmdLoaded");
             const QString stateBefore = rig.window->commands().strLoadState();
 
-            rig.gauge("agd48VDC")->setValue(volts48);
-            rig.gauge("agd400VDC")->setValue(volts400);
+            rig.tick(QStringLiteral("300,290,1,10,%1,%2,x,*").arg(count400).arg(count48).toLatin1());
             rig.click("cmdLoaded");
 
             if (refused) {
@@ -270,7 +297,7 @@ private slots:
     {
         Rig rig;
         rig.click("cmdFstUpdt");
-        rig.gauge("agd48VDC")->setValue(48);
+        rig.tick("300,290,1,10,0,3277,x,*"); // the 48 V live
         auto *Timer1 = rig.window->findChild<QTimer *>(QStringLiteral("Timer1"));
         Timer1->start();
         setMsgBoxResponder({});

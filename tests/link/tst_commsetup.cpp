@@ -18,12 +18,24 @@ namespace {
 const QString Bad = QStringLiteral("Bad Port Value|Subsea Port Value Can Not Be Blank less than, 1 or greater than 8!");
 const QString Comm = QStringLiteral("Communication error|Incorrect comm port configuration for this machine!");
 
-// The dialog on its own, over a fake port and a poll timer.
-struct DialogRig
+// The dialog on its own, over a fake port and a poll timer, which it reaches
+// as it reaches the run: through the Done sequence.
+struct DialogRig : PortChooser
 {
     FakeSerialControl serial;
     QTimer Timer1;
-    frmCommSetup dialog{serial, Timer1, [] { return true; }};
+    frmCommSetup dialog{*this, [] { return true; }};
+
+    int currentPort() const override { return serial.CommPort(); }
+    bool choose(const PortEntry &entry, const std::function<void(const PortMessage &)> &show) override
+    {
+        return PortSetup(serial).done(entry, show);
+    }
+    void chosen() override
+    {
+        if (!Timer1.isActive())
+            Timer1.start();
+    }
 
     // A port that opened at start-up and a running poll, or a failed start-up:
     // port 1 missing, port closed, poll stopped.
@@ -129,7 +141,7 @@ private slots:
         QTest::addColumn<bool>("dialogOpen");
         QTest::newRow("accepted") << "3" << QStringList() << false;
         QTest::newRow("rejected") << "9" << QStringList{Bad} << true;
-        QTest::newRow("not a number") << "abc" << QStringList{Comm} << true;
+        QTest::newRow("not a number: a typo keeps the link") << "abc" << QStringList{Bad} << true;
     }
     void done()
     {
@@ -328,7 +340,7 @@ private slots:
         QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<bool>("portOpenAfter");
         QTest::newRow("bad value") << "9" << 0 << QStringList{Bad} << true;
-        QTest::newRow("not a number") << "abc" << 0 << QStringList{Comm} << false;
+        QTest::newRow("not a number: a typo keeps the link") << "abc" << 0 << QStringList{Bad} << true;
         QTest::newRow("port can't be opened") << "3" << 3 << QStringList{Comm} << false;
         QTest::newRow("neither new nor old port") << "9" << 1 << QStringList{Bad, Comm} << false;
     }

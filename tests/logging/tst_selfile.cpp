@@ -40,7 +40,6 @@ class tst_selfile : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    QString strLogLine;
     std::unique_ptr<frmSelFile> dlg;
     std::unique_ptr<Logging> logging;
     bool lamp = false;
@@ -59,12 +58,7 @@ private:
     // One log tick after a parse that composed a record (or none).
     void tick(bool composed = true)
     {
-        if (composed) {
-            strLogLine = Body;
-            logging->recordComposed();
-        } else {
-            strLogLine.clear();
-        }
+        logging->setRecord(composed ? Body : QString());
         logging->Timer2_Timer();
     }
 
@@ -74,7 +68,6 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_dir = std::make_unique<QTemporaryDir>();
         LogPaths::setLogDirectory(m_dir->path());
-        strLogLine.clear();
         lamp = false;
         boxes.clear();
         answer = MsgBoxAnswer::Yes;
@@ -83,9 +76,9 @@ private slots:
             return answer;
         });
 
-        dlg = std::make_unique<frmSelFile>([this] { logging->start(); });
+        dlg = std::make_unique<frmSelFile>([this](const QString &path) { logging->start(path); });
         dlg->setClock([] { return QDate(2026, 12, 7); });
-        logging = std::make_unique<Logging>(strLogLine, [this] { return dlg->fullPathFilename; });
+        logging = std::make_unique<Logging>();
         logging->setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(8, 54, 38)); });
         connect(logging.get(), &Logging::loggingChanged, this, [this](bool on) { lamp = on; });
         connect(logging.get(), &Logging::writeFailed, this, [](const QString &path, const QString &reason) {
@@ -263,8 +256,7 @@ private slots:
         QTRY_VERIFY(!contents(logFile("switch.log")).isEmpty() || !loggingOn);
 
         QSignalSpy changes(logging.get(), &Logging::loggingChanged);
-        strLogLine = Body;
-        logging->recordComposed();
+        logging->setRecord(Body);
         logging->CWButton1_Click();
         QCOMPARE(changes.size(), 1);
         QVERIFY(!lamp);

@@ -1,6 +1,5 @@
 #include "session/SessionRecord.h"
 #include "session/StatusLine.h"
-#include "session/TickFromReply.h"
 #include "telemetry/ReplyDecoder.h"
 
 #include <QtTest>
@@ -27,17 +26,10 @@ struct Session
             reply += QLatin1Char('*');
         if (taken.isEmpty() || !replies.endsWith(QLatin1Char('*')))
             taken = QStringList{replies};
-        for (qsizetype i = 0; i < taken.size(); ++i) {
-            const DecodedReply decoded = decoder.ParseString(taken[i], false);
-            TickFromReply t = tickFromReply(taken[i], decoded, decoder, 0);
-            t.tick.overtaken = i + 1 < taken.size();
-            if (!t.tick.overtaken) {
-                t.tick.sent = sent;
-                t.tick.readFailed = taken[i] == QLatin1String("?");
-                t.tick.strays = strays;
-            }
-            record.recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
-        }
+        std::vector<Telemetry> readings;
+        for (const QString &reply : std::as_const(taken))
+            readings.push_back(decoder.decode(reply));
+        record.recordPoll(readings, sent, strays);
         now += 250;
     }
     void polls(const QStringList &replies)

@@ -1,7 +1,6 @@
 #include "session/CsvWriter.h"
 #include "session/EventList.h"
 #include "session/SessionRecord.h"
-#include "session/TickFromReply.h"
 #include "session/TrendPoints.h"
 #include "telemetry/ReplyDecoder.h"
 
@@ -31,9 +30,7 @@ struct Session
     // One poll with that reply ("" a silent one), then a poll's time passes.
     void poll(const QString &reply)
     {
-        const DecodedReply decoded = decoder.ParseString(reply, false);
-        const TickFromReply t = tickFromReply(reply, decoded, decoder, 'u');
-        record.recordTick(t.tick, t.pulseFrequency, t.pulseWidth, t.message);
+        record.recordPoll({decoder.decode(reply)}, 'u');
         now += 250;
     }
     void polls(const QStringList &replies)
