@@ -1,6 +1,6 @@
 #include "app/EndOnSignal.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
@@ -19,17 +19,17 @@ extern "C" void forwardSignal(int)
 }
 } // namespace
 
-void endOnSignal(bool &terminated)
+void endOnSignal(bool &terminated, std::function<void()> end)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(s_signalPipe[1], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&terminated] {
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&terminated, end = std::move(end)] {
         char bytes[16];
         while (::read(s_signalPipe[1], bytes, sizeof bytes) > 0) {
         }
         terminated = true;
-        QApplication::closeAllWindows();
+        end();
         QCoreApplication::quit();
     });
     struct sigaction action
@@ -41,5 +41,5 @@ void endOnSignal(bool &terminated)
         sigaction(number, &action, nullptr);
 }
 #else
-void endOnSignal(bool &) { }
+void endOnSignal(bool &, std::function<void()>) { }
 #endif

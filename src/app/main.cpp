@@ -1,11 +1,14 @@
 #include "app/DisplayCheck.h"
 #include "app/EndOnSignal.h"
+#include "app/HeadlessRecorder.h"
 #include "app/SimulatorProcess.h"
 #include "app/frmVANTOPortTestGui.h"
 #include "link/MappedSerialControl.h"
 #include "link/PortListing.h"
 #include "link/PortMap.h"
 #include "link/SystemPortInformation.h"
+#include "logging/LogPaths.h"
+#include "run/PortRun.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
 
@@ -45,6 +48,11 @@ struct Options
                            QStringLiteral("Append every good telemetry reply and every event to FILE as CSV as it "
                                           "happens (a header row when the file is new)."),
                            QStringLiteral("FILE")};
+    QCommandLineOption headless{
+        QStringLiteral("headless"),
+        QStringLiteral("Run without a window or a display: poll, log (--log) and record (--csv) as the window does, "
+                       "the commands left at their start state, a line on standard output each time the link or "
+                       "the readings' currency changes. Ctrl+C or SIGTERM ends it with every file closed.")};
     // For the benchmarks: the Trends window open from the start.
     QCommandLineOption openTrends = [] {
         QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
@@ -60,6 +68,42 @@ void setIdentity()
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
 }
 
+bool startSimulator(SimulatorProcess &simulator, const QCommandLineParser &parser, const Options &options,
+                    PortMap &ports)
+{
+    const QString device = simulator.start(parser.values(options.simArg));
+    if (device.isEmpty())
+        return false;
+    ports.map(1, device);
+    return true;
+}
+
+// The same run as the window's, with no display: within the probe's
+// QCoreApplication, which the arguments were checked with.
+int runHeadless(const QCommandLineParser &parser, const Options &options, PortMap ports)
+{
+    bool terminated = false;
+    SimulatorProcess simulator;
+    const bool simulate = parser.isSet(options.simulate);
+    if (simulate && !startSimulator(simulator, parser, options, ports))
+        return 1;
+    const auto portInformation = std::make_shared<SystemPortInformation>();
+    PortRun run(std::make_unique<MappedSerialControl>(ports, portInformation));
+    run.setPortInformation(portInformation);
+    run.setSimulated(simulate);
+    run.setTrace(parser.isSet(options.trace));
+    endOnSignal(terminated, [&run] { run.stop(); });
+    if (parser.isSet(options.csv))
+        run.startCsv(parser.value(options.csv));
+    HeadlessRecorder recorder(run);
+    recorder.start();
+    if (parser.isSet(options.log))
+        run.startLogging(LogPaths::fullPathFilename(parser.value(options.log)));
+    QCoreApplication::exec();
+    run.stop();
+    return 0;
+}
+
 void describe(QCommandLineParser &parser, const Options &options)
 {
     parser.setApplicationDescription(
@@ -67,7 +111,7 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.csv,
-                       options.listPorts, options.openTrends});
+                       options.headless, options.listPorts, options.openTrends});
 }
 } // namespace
 
@@ -102,6 +146,8 @@ int main(int argc, char *argv[])
                 std::printf("%s\n", qPrintable(line));
             return 0;
         }
+        if (parser.isSet(options.headless))
+            return runHeadless(parser, options, ports);
         if (const QString reason = noDisplayReason(probe.arguments()); !reason.isEmpty()) {
             std::fprintf(stderr, "vanto-port-test: %s\n", qPrintable(reason));
             return 1;
@@ -117,16 +163,12 @@ int main(int argc, char *argv[])
     QApplication::setFont(designFont());
 
     bool terminated = false;
-    endOnSignal(terminated);
+    endOnSignal(terminated, [] { QApplication::closeAllWindows(); });
 
     SimulatorProcess simulator;
     const bool simulate = parser.isSet(options.simulate);
-    if (simulate) {
-        const QString device = simulator.start(parser.values(options.simArg));
-        if (device.isEmpty())
-            return 1;
-        ports.map(1, device);
-    }
+    if (simulate && !startSimulator(simulator, parser, options, ports))
+        return 1;
 
     // One listing of the machine's ports: the error that names the ports there
     // and the adapter a lost port follows.
