@@ -333,6 +333,36 @@ private slots:
         QCOMPARE(logging.size(), 1);
     }
 
+    // The window's two shortcuts act wherever the focus is, a text box that
+    // would take Ctrl+X as Cut included.
+    void shortcutsActFromTheTextBoxes_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("action");
+        for (const char *box : {"Text1", "txtLoadCanTemp", "txtPlsFreq"}) {
+            QTest::newRow(QByteArray(box) + ", Ctrl+X") << box << int(Qt::Key_X) << "mnuExit";
+            QTest::newRow(QByteArray(box) + ", Ctrl+L") << box << int(Qt::Key_L) << "mnuLogging";
+        }
+    }
+    void shortcutsActFromTheTextBoxes()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QString, action);
+        Rig rig;
+        rig.window->Form_Load();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        auto *box = rig.child<QLineEdit>(qPrintable(focus));
+        box->setText(QStringLiteral("27"));
+        box->selectAll();
+        box->setFocus();
+        QSignalSpy triggered(rig.child<QAction>(qPrintable(action)), &QAction::triggered);
+        QTest::keyClick(box, Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(triggered.size(), 1);
+        QCOMPARE(box->text(), QStringLiteral("27")); // nothing cut
+    }
+
     void ctrlXExitsAndReleasesThePort()
     {
         Rig rig;
