@@ -31,7 +31,7 @@ set(VANTO_USES_logging_dialog logging ui)
 set(VANTO_USES_session telemetry looks)
 set(VANTO_USES_run commands link logging session telemetry looks)
 set(VANTO_USES_ui "")
-set(VANTO_USES_instruments telemetry ui)
+set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
 set(VANTO_USES_trends logging session telemetry looks ui)
 set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks run session telemetry
