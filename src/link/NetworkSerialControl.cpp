@@ -65,7 +65,7 @@ int remaining(const QDeadlineTimer &deadline)
 } // namespace
 
 NetworkSerialControl::NetworkSerialControl(PortMap ports)
-    : m_ports(std::move(ports))
+    : SerialBackend(std::move(ports))
 {
     m_socket.setReadBufferSize(ReceiveBufferSize);
     // A connection dropped between ticks is noticed by the event loop; the port
@@ -81,15 +81,6 @@ NetworkSerialControl::~NetworkSerialControl()
     // The socket outlives the members its handler writes: silence it first.
     QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
     close();
-}
-
-void NetworkSerialControl::setCommPort(int port)
-{
-    if (m_open)
-        throw LinkError("the port number can't change while the port is open");
-    if (port < FirstPort || port > LastPort)
-        throw LinkError("invalid port number");
-    m_commPort = port;
 }
 
 void NetworkSerialControl::setPortOpen(bool open)

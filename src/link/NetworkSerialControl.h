@@ -1,9 +1,8 @@
 #pragma once
 
 #include "link/NetworkEndpoint.h"
-#include "link/PortMap.h"
 #include "link/Rfc2217Session.h"
-#include "link/SerialControl.h"
+#include "link/SerialBackend.h"
 
 #include <QDeadlineTimer>
 #include <QTcpSocket>
@@ -17,7 +16,7 @@
 // within the caller's event, as on a serial port: opening waits for the
 // connection at most ConnectTimeoutMs, reads fetch what has arrived, writes
 // leave at once. A connection the far end drops is a lost port.
-class NetworkSerialControl : public SerialControl
+class NetworkSerialControl : public SerialBackend
 {
 public:
     static constexpr int ConnectTimeoutMs = 2000;
@@ -29,16 +28,10 @@ public:
     NetworkSerialControl(const NetworkSerialControl &) = delete;
     NetworkSerialControl &operator=(const NetworkSerialControl &) = delete;
 
-    int CommPort() const override { return m_commPort; }
-    void setCommPort(int port) override;
     bool PortOpen() const override { return m_open; }
     void setPortOpen(bool open) override;
-    int InputLen() const override { return m_inputLen; }
-    void setInputLen(int count) override { m_inputLen = count; }
     QByteArray Input() override;
     void Output(const QByteArray &text) override;
-    bool PortLost() const override { return m_lost; }
-    QString lastErrorDetail() const override { return m_detail; }
     // Whether the address answers, learnt without blocking: a connection is
     // tried in the background and the answer comes at a later call, once the
     // event loop has run. So a lost port is reopened only when it can be, and
@@ -57,7 +50,6 @@ private:
     [[noreturn]] void failOpen(const QString &why);
     [[noreturn]] void fail(const QString &what);
 
-    PortMap m_ports;
     QTcpSocket m_socket;
     mutable std::unique_ptr<QTcpSocket> m_probe; // a connection tried to see if the address answers
     mutable QString m_probed;                    // the address it tries
@@ -65,9 +57,5 @@ private:
     NetworkEndpoint m_endpoint;
     std::optional<Rfc2217Session> m_telnet;
     QByteArray m_received; // serial data not yet taken by Input
-    int m_commPort = 1;
-    int m_inputLen = 0;
     bool m_open = false;
-    bool m_lost = false;
-    QString m_detail;
 };

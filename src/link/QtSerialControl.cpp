@@ -28,7 +28,7 @@ QString describe(QSerialPort::SerialPortError error, const QString &device)
 } // namespace
 
 QtSerialControl::QtSerialControl(PortMap ports, std::shared_ptr<const PortInformation> portInformation)
-    : m_ports(std::move(ports))
+    : SerialBackend(std::move(ports))
     , m_portInformation(portInformation ? std::move(portInformation) : std::make_shared<SystemPortInformation>())
 {
     // A vanished device reports itself between ticks too, and a pseudo-terminal
@@ -50,15 +50,6 @@ void QtSerialControl::markLost()
     m_detail = QStringLiteral("%1 stopped answering (unplugged?)").arg(m_port.portName());
     m_port.close();
     m_lost = true;
-}
-
-void QtSerialControl::setCommPort(int port)
-{
-    if (m_port.isOpen())
-        throw LinkError("the port number can't change while the port is open");
-    if (port < FirstPort || port > LastPort)
-        throw LinkError("invalid port number");
-    m_commPort = port;
 }
 
 bool QtSerialControl::devicePresent(int port) const
