@@ -1,5 +1,7 @@
+#include "BoxRecorder.h"
 #include "FakePortInformation.h"
 #include "PtyController.h"
+#include "WindowProbe.h"
 
 #include "app/frmVANTOPortTestGui.h"
 #include "link/PortMap.h"
@@ -15,20 +17,23 @@
 
 // The operator's controls end to end: the real serial backend on
 // pseudo-terminals, the test playing the controller at their far ends.
-class tst_operator_e2e : public QObject
+class tst_operator_e2e
+    : public QObject
+    , private WindowProbe
 {
     Q_OBJECT
 
-    QStringList m_boxes;
+    std::optional<BoxRecorder> m_recorder;
     PtyController m_port1;
     PtyController m_port2;
     std::unique_ptr<frmVANTOPortTestGui> m_window;
 
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
-    }
+public:
+    tst_operator_e2e()
+        : WindowProbe(m_window)
+    { }
+
+private:
     static QWidget *setupDialog()
     {
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -65,11 +70,7 @@ private slots:
     void init()
     {
         QVERIFY(m_port1.isOpen() && m_port2.isOpen());
-        m_boxes.clear();
-        setMsgBoxResponder([this](const QString &text, const QString &title, MsgBoxButtons) {
-            m_boxes << title + QLatin1Char('|') + text;
-            return MsgBoxAnswer::Ok;
-        });
+        m_recorder.emplace();
         PortMap map;
         map.map(1, m_port1.slavePath());
         map.map(2, m_port2.slavePath());
@@ -81,7 +82,7 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        setMsgBoxResponder({});
+        m_recorder.reset();
         for (QWidget *w : QApplication::topLevelWidgets())
             w->close();
         m_port1.read(50);
@@ -90,7 +91,7 @@ private slots:
 
     void clickChangesTheLetterWithinOnePoll()
     {
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
         QCOMPARE(letters(m_port1, 2), QByteArray("uu"));
 
         // A click between two polls: the very next poll carries the new letter.
@@ -129,7 +130,7 @@ private slots:
         entry->clear();
         QTest::keyClicks(entry, QStringLiteral("2"));
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdDone")), Qt::LeftButton);
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
         QVERIFY(!dialog->isVisible());
         QCOMPARE(m_window->VANTOSerComm().CommPort(), 2);
         m_port1.read(20); // whatever left before the switch
@@ -155,10 +156,11 @@ private slots:
         QTest::keyClicks(entry, QStringLiteral("3"));
         QTest::mouseClick(done, Qt::LeftButton);
 
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0], QStringLiteral("Communication error|Incorrect comm port configuration for this machine!"
-                                            "\n\n/nonexistent/vanto-port-3 does not exist; serial ports here: "
-                                            "/dev/ttyUSB1 (FT232R USB UART)"));
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes[0],
+                 QStringLiteral("Communication error|Incorrect comm port configuration for this machine!"
+                                "\n\n/nonexistent/vanto-port-3 does not exist; serial ports here: "
+                                "/dev/ttyUSB1 (FT232R USB UART)"));
         QVERIFY(dialog->isVisible());
         QVERIFY(!m_window->VANTOSerComm().PortOpen());
         QCOMPARE(m_window->VANTOSerComm().CommPort(), 3);
@@ -170,7 +172,7 @@ private slots:
         entry->clear();
         QTest::keyClicks(entry, QStringLiteral("1"));
         QTest::mouseClick(done, Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes.size(), 1);
         QVERIFY(!dialog->isVisible());
         QCOMPARE(letters(m_port1, 2), QByteArray("uu"));
     }

@@ -1,4 +1,6 @@
 #include "AnsweringController.h"
+#include "BoxRecorder.h"
+#include "WindowProbe.h"
 
 #include "app/frmVANTOPortTestGui.h"
 #include "commands/CommandToggles.h"
@@ -18,26 +20,24 @@
 
 // The poll cycle over the real serial backend: port 1 is a symbolic link the
 // test points at a pseudo-terminal whose far end the test drives.
-class tst_poll_e2e : public QObject
+class tst_poll_e2e
+    : public QObject
+    , private WindowProbe
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     QString m_link;
-    QStringList m_boxes;
+    std::optional<BoxRecorder> m_recorder;
     QtSerialControl *m_port = nullptr;
     std::unique_ptr<frmVANTOPortTestGui> m_window;
 
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
-    }
-    QString status() const { return child<QLabel>("lblCommStatData")->text(); }
-    QString raw() const { return child<QLineEdit>("Text1")->text(); }
-    bool serialLamp() const { return child<Lamp>("CWButton2")->Value(); }
-    QTimer *Timer1() const { return child<QTimer>("Timer1"); }
+public:
+    tst_poll_e2e()
+        : WindowProbe(m_window)
+    { }
 
+private:
     bool pointLinkAt(const QString &device)
     {
         QFile::remove(m_link);
@@ -59,19 +59,12 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_link = m_dir.filePath(QStringLiteral("controller"));
     }
-    void init()
-    {
-        m_boxes.clear();
-        setMsgBoxResponder([this](const QString &text, const QString &, MsgBoxButtons) {
-            m_boxes.append(text);
-            return MsgBoxAnswer::Ok;
-        });
-    }
+    void init() { m_recorder.emplace(BoxRecorder::Record::Text); }
     void cleanup()
     {
         m_window.reset();
         QFile::remove(m_link);
-        setMsgBoxResponder({});
+        m_recorder.reset();
     }
 
     // Ticks driven by hand, the test writing the controller's replies.
@@ -118,7 +111,7 @@ private slots:
         QCOMPARE(status(), QStringLiteral("No Data"));
         QVERIFY(!serialLamp());
         QCOMPARE(controller.read(), QByteArray("E"));
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
     }
 
     // The controller's device goes away and a new one appears under the same
@@ -154,7 +147,7 @@ private slots:
         QVERIFY(serialLamp());
         QVERIFY(b.heard().count('u') == b.heard().size());
         QVERIFY(Timer1()->isActive());
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
     }
 
     // The controller falls silent: within 2 s the readings are dimmed and the
@@ -177,14 +170,14 @@ private slots:
         QVERIFY(!child<Lamp>("CWButton2")->isDimmed());
         QVERIFY(child<QLabel>("statusLine")->text().contains(QStringLiteral("readings stale")));
         child<QPushButton>("cmdLoaded")->click();
-        QCOMPARE(m_boxes, QStringList{CommandToggles::NoReadingsText});
+        QCOMPARE(m_recorder->boxes, QStringList{CommandToggles::NoReadingsText});
         QCOMPARE(m_window->commands().strCommand(), QStringLiteral("u"));
 
         controller.setSilent(false);
         QTRY_VERIFY_WITH_TIMEOUT(!child<Lamp>("sts400OK")->isDimmed(), 1000);
         QVERIFY(!dimmed());
         child<QPushButton>("cmdLoaded")->click();
-        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes.size(), 1);
         QCOMPARE(m_window->commands().strCommand(), QStringLiteral("l"));
     }
 
@@ -208,7 +201,7 @@ private slots:
         QVERIFY(child<QLabel>("statusLine")->text().contains(QStringLiteral("readings current")));
 
         child<QPushButton>("cmdLoaded")->click();
-        QCOMPARE(m_boxes, QStringList{CommandToggles::LoadPoweredText});
+        QCOMPARE(m_recorder->boxes, QStringList{CommandToggles::LoadPoweredText});
         QCOMPARE(m_window->commands().strCommand(), QStringLiteral("u"));
         QVERIFY(controller.heard().endsWith('u'));
         bool backlogTold = false;

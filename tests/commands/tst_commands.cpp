@@ -1,3 +1,4 @@
+#include "BoxRecorder.h"
 #include "WindowRig.h"
 
 #include "app/frmVANTOPortTestGui.h"
@@ -63,24 +64,15 @@ class tst_commands : public QObject
 {
     Q_OBJECT
 
-    QStringList m_boxes; // "title|text" of every box shown
+    std::optional<BoxRecorder> m_recorder; // "title|text" of every box shown
 
 private slots:
     void initTestCase()
     {
         Comunication::setSettleWait([](float) {});
     }
-    void init()
-    {
-        m_boxes.clear();
-        setMsgBoxResponder([this](const QString &text, const QString &title, MsgBoxButtons buttons) {
-            m_boxes << title + QLatin1Char('|') + text;
-            if (buttons != MsgBoxButtons::OkOnly)
-                m_boxes << QStringLiteral("not an OK-only box");
-            return MsgBoxAnswer::Ok;
-        });
-    }
-    void cleanup() { setMsgBoxResponder({}); }
+    void init() { m_recorder.emplace(); }
+    void cleanup() { m_recorder.reset(); }
 
     // Each toggle through two clicks: the look and the letter after each.
     void toggleCycles_data()
@@ -128,7 +120,7 @@ private slots:
         rig.click(name);
         compareLook(rig.look(name), first);
         QCOMPARE(rig.tick(), firstLetter);
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
     }
 
     void designLooksUntilTheFirstClick()
@@ -214,17 +206,17 @@ private slots:
             rig.click("cmdLoaded");
 
             if (refused) {
-                QCOMPARE(m_boxes, QStringList{QStringLiteral("Load Powered|") + PoweredText});
+                QCOMPARE(m_recorder->boxes, QStringList{QStringLiteral("Load Powered|") + PoweredText});
                 compareLook(rig.look("cmdLoaded"), before);
                 QCOMPARE(rig.window->commands().strLoadState(), stateBefore);
                 QCOMPARE(rig.tick(), QByteArray("E"));
             } else {
-                QVERIFY(m_boxes.isEmpty());
+                QVERIFY(m_recorder->boxes.isEmpty());
                 QCOMPARE(rig.look("cmdLoaded").caption, QString::fromLatin1(loaded ? "Unloaded" : "Loaded"));
                 QCOMPARE(rig.window->commands().strLoadState(), QString::fromLatin1(loaded ? "u" : "l"));
                 QCOMPARE(rig.tick(), loaded ? QByteArray("u") : QByteArray("l"));
             }
-            m_boxes.clear();
+            m_recorder->boxes.clear();
         }
     }
 
@@ -277,14 +269,14 @@ private slots:
         QTest::mouseClick(rig.window->findChild<QPushButton *>(QStringLiteral("cmdLoaded")), Qt::LeftButton);
 
         if (box.isEmpty()) {
-            QVERIFY(m_boxes.isEmpty());
+            QVERIFY(m_recorder->boxes.isEmpty());
             QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("l"));
             return;
         }
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].startsWith(box + QLatin1Char('|')), qPrintable(m_boxes[0]));
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QVERIFY2(m_recorder->boxes[0].startsWith(box + QLatin1Char('|')), qPrintable(m_recorder->boxes[0]));
         if (box == QLatin1String("Load Interlock"))
-            QCOMPARE(m_boxes[0],
+            QCOMPARE(m_recorder->boxes[0],
                      QStringLiteral("Load Interlock|No current supply readings from the controller: the "
                                     "load can't be switched until readings arrive. Check the serial link."));
         QCOMPARE(rig.window->commands().strCommand(), QStringLiteral("u"));

@@ -1,5 +1,7 @@
 #include "AnsweringController.h"
+#include "BoxRecorder.h"
 #include "Ser2net.h"
+#include "WindowProbe.h"
 
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/Lamp.h"
@@ -53,23 +55,21 @@ QString lineSettings(const QString &device)
 
 // The tool against a real ser2net on loopback, bridging to a pseudo-terminal
 // that the test plays as the controller.
-class tst_ser2net_e2e : public QObject
+class tst_ser2net_e2e
+    : public QObject
+    , private WindowProbe
 {
     Q_OBJECT
 
-    QStringList m_boxes;
+    std::optional<BoxRecorder> m_recorder;
     std::unique_ptr<frmVANTOPortTestGui> m_window;
 
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
-    }
-    QString loadCanTemp() const { return child<QLineEdit>("txtLoadCanTemp")->text(); }
-    QString status() const { return child<QLabel>("lblCommStatData")->text(); }
-    bool serialLamp() const { return child<Lamp>("CWButton2")->Value(); }
-    QTimer *Timer1() const { return child<QTimer>("Timer1"); }
+public:
+    tst_ser2net_e2e()
+        : WindowProbe(m_window)
+    { }
 
+private:
     void startTool(const QString &address)
     {
         PortMap ports;
@@ -86,18 +86,11 @@ class tst_ser2net_e2e : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_boxes.clear();
-        setMsgBoxResponder([this](const QString &text, const QString &, MsgBoxButtons) {
-            m_boxes.append(text);
-            return MsgBoxAnswer::Ok;
-        });
-    }
+    void init() { m_recorder.emplace(BoxRecorder::Record::Text); }
     void cleanup()
     {
         m_window.reset();
-        setMsgBoxResponder({});
+        m_recorder.reset();
     }
 
     // Polls and decodes through ser2net; with RFC 2217 the tool sets the line,
@@ -114,7 +107,7 @@ private slots:
         QVERIFY2(server.start(&why), qPrintable(why));
 
         startTool(server.address(0));
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(loadCanTemp(), QStringLiteral("27"), 3000);
         QVERIFY(serialLamp());
         QCOMPARE(status(), QString());
@@ -127,7 +120,7 @@ private slots:
         QVERIFY(serialLamp());
         const QByteArray heard = controller.heard();
         QCOMPARE(heard.count('u') + heard.count('E'), heard.size());
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
     }
 
     // Bytes pass both ways as they are, the telnet escape byte 255 included.
@@ -193,7 +186,7 @@ private slots:
         qInfo("polling resumed %lld ms after ser2net listened again", qint64(back.elapsed()));
         QVERIFY(serialLamp());
         QVERIFY(Timer1()->isActive());
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
         if (kind == Ser2net::Kind::Rfc2217)
             QCOMPARE(lineSettings(controller.pty().slavePath()), QStringLiteral("9600 8N1"));
     }
@@ -235,8 +228,9 @@ private slots:
                           : where + "closed by the server: Device open failure";
         }
         startTool(address);
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].startsWith(PortSetup::CommErrorText + "\n\n" + cause), qPrintable(m_boxes[0]));
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QVERIFY2(m_recorder->boxes[0].startsWith(PortSetup::CommErrorText + "\n\n" + cause),
+                 qPrintable(m_recorder->boxes[0]));
         QVERIFY(!Timer1()->isActive());
         const QWidgetList windows = QApplication::topLevelWidgets();
         QVERIFY(std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *w) {
