@@ -255,20 +255,26 @@ void frmVANTOPortTestGui::showStatus()
 
 void frmVANTOPortTestGui::showReply(const DecodedReply &r)
 {
-    Text1->setText(r.Text1);
+    // Four replies a second mostly repeat what is shown: a text set again
+    // would still cost a layout and a repaint.
+    const auto show = [](auto *control, const QString &text) {
+        if (control->text() != text)
+            control->setText(text);
+    };
+    show(Text1, r.Text1);
     lblCommStatData->setStatus(r.lblCommStatData);
     if (r.txtLoadCanTemp)
-        txtLoadCanTemp->setText(*r.txtLoadCanTemp);
+        show(txtLoadCanTemp, *r.txtLoadCanTemp);
     if (r.txtCtrCanTemp)
-        txtCtrCanTemp->setText(*r.txtCtrCanTemp);
+        show(txtCtrCanTemp, *r.txtCtrCanTemp);
     if (r.txtPlsWdth)
-        txtPlsWdth->setText(*r.txtPlsWdth);
+        show(txtPlsWdth, *r.txtPlsWdth);
     if (r.txtPlsFreq)
-        txtPlsFreq->setText(*r.txtPlsFreq);
+        show(txtPlsFreq, *r.txtPlsFreq);
     if (r.lbl400VDC)
-        lbl400VDC->setText(*r.lbl400VDC);
+        show(lbl400VDC, *r.lbl400VDC);
     if (r.lbl48VDC)
-        lbl48VDC->setText(*r.lbl48VDC);
+        show(lbl48VDC, *r.lbl48VDC);
     if (r.cmdLoaded) {
         cmdLoaded->setBackColor(r.cmdLoaded->BackColor);
         cmdLoaded->setText(r.cmdLoaded->Caption);

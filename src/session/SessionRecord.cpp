@@ -87,6 +87,10 @@ void SessionRecord::add(TickEntry tick, const QString &message)
     m_ticks.push_back(tick);
 
     if (!tick.overtaken) {
+        const bool answered = tick.outcome != TickOutcome::NoData;
+        m_recentPolls.push_back({tick.at.monoMs, answered});
+        m_recentReplies += answered;
+        forgetOldPolls(tick.at.monoMs);
         for (int r = 0; r < ReadingCount; ++r)
             if (tick.carries(Reading(r)))
                 m_lastRead[std::size_t(r)] = tick.at;
@@ -215,15 +219,17 @@ std::optional<SessionRecord::Supplies> SessionRecord::currentSupplies() const
 
 SessionRecord::ReplyShare SessionRecord::replyShare() const
 {
-    const qint64 from = now().monoMs - ReplyShareSpanMs;
-    ReplyShare share;
-    for (auto it = m_ticks.crbegin(); it != m_ticks.crend() && it->at.monoMs > from; ++it) {
-        if (it->overtaken)
-            continue;
-        ++share.polls;
-        share.replies += it->outcome != TickOutcome::NoData;
+    forgetOldPolls(now().monoMs);
+    return {int(m_recentPolls.size()), m_recentReplies};
+}
+
+void SessionRecord::forgetOldPolls(qint64 nowMono) const
+{
+    const qint64 from = nowMono - ReplyShareSpanMs;
+    while (!m_recentPolls.empty() && m_recentPolls.front().monoMs <= from) {
+        m_recentReplies -= m_recentPolls.front().answered;
+        m_recentPolls.pop_front();
     }
-    return share;
 }
 
 std::optional<qint64> SessionRecord::lastGoodAgeMs() const

@@ -187,6 +187,7 @@ private:
     void dropOld(qint64 nowMono);
     void followLoad(const TickEntry &tick);
     void countNoise(const TickEntry &tick);
+    void forgetOldPolls(qint64 nowMono) const;
 
     Clock m_clock;
     std::deque<TickEntry> m_ticks;
@@ -202,6 +203,15 @@ private:
     std::optional<Stamp> m_lastSupplies;
     Supplies m_supplies;
     int m_overtaken = 0; // replies overtaken since the last poll's own
+    // The polls of the last ReplyShareSpanMs, for the reply share without
+    // going through the ticks at every poll.
+    struct RecentPoll
+    {
+        qint64 monoMs;
+        bool answered;
+    };
+    mutable std::deque<RecentPoll> m_recentPolls;
+    mutable int m_recentReplies = 0;
 
     // The noisy line since m_noiseSince.
     struct Noise

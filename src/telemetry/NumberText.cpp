@@ -35,6 +35,10 @@ QString numberText(double value, const QLocale &locale)
     // -0 (from "-0" on the wire, or a floor of a tiny negative) reads as 0.
     if (value == 0)
         value = 0;
+    // Whole numbers below 1e15 (every volt readout) come out of 'g' with 15
+    // digits as plain integers; printing them as such is much cheaper.
+    if (std::abs(value) < 1e15 && value == std::trunc(value))
+        return QString::number(qint64(value));
     // Native digits, minus signs with direction marks and exponents such as
     // "×10^" would not survive an ASCII log, nor Qt's own reading back.
     QString text = QLocale::c().toString(value, 'g', 15);
