@@ -33,9 +33,11 @@ struct DialogRig : PortChooser
     }
     void chosen() override
     {
+        visibleWhenChosen = dialog.isVisible();
         if (!Timer1.isActive())
             Timer1.start();
     }
+    std::optional<bool> visibleWhenChosen; // the dialog, when polling was switched on
 
     // A port that opened at start-up and a running poll, or a failed start-up:
     // port 1 missing, port closed, poll stopped.
@@ -163,6 +165,8 @@ private slots:
             QCOMPARE(rig.txtSubseaPort()->text(), entry);
         } else {
             QCOMPARE(rig.serial.CommPort(), 3);
+            // Unloaded first, then polling started.
+            QCOMPARE(rig.visibleWhenChosen, std::optional<bool>(false));
         }
     }
 
