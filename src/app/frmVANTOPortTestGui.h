@@ -1,6 +1,5 @@
 #pragma once
 
-#include "link/PortInformation.h"
 #include "link/PortSetup.h"
 #include "run/PortRun.h"
 #include "session/StatusLine.h"
@@ -50,13 +49,6 @@ public:
 
     // The caption tells a simulated controller from hardware.
     void setSimulated(bool simulated);
-
-    // Where the machine's serial ports are listed, so that a port can follow
-    // its USB adapter when it comes back under another name.
-    void setPortInformation(std::shared_ptr<const PortInformation> information)
-    {
-        m_run->setPortInformation(std::move(information));
-    }
 
     // Starts logging to the log file of that name, as OK in the log file
     // dialog does with the name typed in (the command line's --log).

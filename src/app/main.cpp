@@ -78,23 +78,32 @@ bool startSimulator(SimulatorProcess &simulator, const QCommandLineParser &parse
     return true;
 }
 
+// What the options ask of the run, with or without a window: before
+// start-up, so the CSV file has its first event too.
+void prepare(PortRun &run, const QCommandLineParser &parser, const Options &options,
+             std::shared_ptr<const PortInformation> portInformation)
+{
+    run.setPortInformation(std::move(portInformation));
+    run.setSimulated(parser.isSet(options.simulate));
+    run.setTrace(parser.isSet(options.trace));
+    if (parser.isSet(options.csv))
+        run.startCsv(parser.value(options.csv));
+}
+
 // The same run as the window's, with no display: within the probe's
 // QCoreApplication, which the arguments were checked with.
 int runHeadless(const QCommandLineParser &parser, const Options &options, PortMap ports)
 {
     bool terminated = false;
     SimulatorProcess simulator;
-    const bool simulate = parser.isSet(options.simulate);
-    if (simulate && !startSimulator(simulator, parser, options, ports))
+    if (parser.isSet(options.simulate) && !startSimulator(simulator, parser, options, ports))
         return 1;
+    // One listing of the machine's ports: the error that names the ports there
+    // and the adapter a lost port follows.
     const auto portInformation = std::make_shared<SystemPortInformation>();
     PortRun run(std::make_unique<MappedSerialControl>(ports, portInformation));
-    run.setPortInformation(portInformation);
-    run.setSimulated(simulate);
-    run.setTrace(parser.isSet(options.trace));
+    prepare(run, parser, options, portInformation);
     endOnSignal(terminated, [&run] { run.stop(); });
-    if (parser.isSet(options.csv))
-        run.startCsv(parser.value(options.csv));
     HeadlessRecorder recorder(run);
     recorder.start();
     if (parser.isSet(options.log))
@@ -166,20 +175,13 @@ int main(int argc, char *argv[])
     endOnSignal(terminated, [] { QApplication::closeAllWindows(); });
 
     SimulatorProcess simulator;
-    const bool simulate = parser.isSet(options.simulate);
-    if (simulate && !startSimulator(simulator, parser, options, ports))
+    if (parser.isSet(options.simulate) && !startSimulator(simulator, parser, options, ports))
         return 1;
 
-    // One listing of the machine's ports: the error that names the ports there
-    // and the adapter a lost port follows.
     const auto portInformation = std::make_shared<SystemPortInformation>();
     frmVANTOPortTestGui window(std::make_unique<MappedSerialControl>(ports, portInformation));
-    window.setPortInformation(portInformation);
-    window.setSimulated(simulate);
-    window.setTrace(parser.isSet(options.trace));
-    // Before start-up, so the CSV file has its first event too.
-    if (parser.isSet(options.csv))
-        window.startCsv(parser.value(options.csv));
+    prepare(window.run(), parser, options, portInformation);
+    window.setSimulated(parser.isSet(options.simulate));
     window.Form_Load();
     if (parser.isSet(options.log))
         window.startLogging(parser.value(options.log));
