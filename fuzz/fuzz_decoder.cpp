@@ -45,7 +45,7 @@ bool holdsControlCharacter(const QString &text)
     return false;
 }
 
-void check(const ReplyDecoder &decoder, const DecodedReply &r, const QString &reply, bool logging)
+void check(const ReplyDecoder &decoder, const Telemetry &t, const DecodedReply &r, const QString &reply, bool logging)
 {
     if (r.Text1 != reply)
         finding("the raw reply is not shown as it came", reply);
@@ -68,8 +68,12 @@ void check(const ReplyDecoder &decoder, const DecodedReply &r, const QString &re
         finding("a reply without a status was not decoded to the end", reply);
     if (r.sts48OK && (!r.agd400VDC || !r.sts400OK || !r.txtLoadCanTemp || !r.txtCtrCanTemp))
         finding("decoded to the end with a step missing", reply);
-    if (logging && r.sts48OK && r.strLogLine.isEmpty())
-        finding("a fully decoded reply gave no log record with logging on", reply);
+    // A record stamped now holds only values this very reply carried.
+    const bool carriedAll = t.carried == AllReadings;
+    if (logging && r.sts48OK && carriedAll && r.strLogLine.isEmpty())
+        finding("a fully decoded reply that carried every value gave no log record with logging on", reply);
+    if (!r.strLogLine.isEmpty() && !carriedAll)
+        finding("a log record holds values kept from an earlier reply", reply);
 }
 
 } // namespace
@@ -91,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         qsizetype end = stream.indexOf('*', start);
         end = end < 0 ? stream.size() : end + 1;
         const QString reply = QString::fromLatin1(stream.mid(start, end - start));
-        check(decoder, decoder.ParseString(reply, logging), reply, logging);
+        const Telemetry t = decoder.decode(reply);
+        check(decoder, t, presentReply(t, logging), reply, logging);
         start = end;
     }
     return 0;
