@@ -113,11 +113,13 @@ SessionSummary SessionSummary::of(const SessionRecord &record, qint64 fromMs, qi
             s.lastOutside = outside(tick, line.trend).value_or(false);
         }
     }
+    // The last value holds to the end of the span, at most holdMs, and never
+    // past the end of what was recorded.
+    const qint64 end = ticks.empty() ? toMs : std::min(toMs, ticks.back().at.wallMs);
     for (const Line &line : Lines) {
         Sums &s = sums[std::size_t(line.trend)];
-        // The last value holds to the end of the span, at most holdMs.
         if (s.heldUntil && s.lastOutside)
-            s.outsideMs += std::min(*s.heldUntil, toMs) - (*s.heldUntil - holdMs);
+            s.outsideMs += std::max<qint64>(0, std::min(*s.heldUntil, end) - (*s.heldUntil - holdMs));
         const bool ranged = line.trend == Trend::Supply400 || line.trend == Trend::Supply48;
         summary.figures.push_back({line.trend, s.n, s.n ? s.min : 0, s.n ? s.sum / double(s.n) : 0, s.n ? s.max : 0,
                                    ranged ? std::optional(s.outsideMs) : std::nullopt});

@@ -242,14 +242,17 @@ private slots:
         QCOMPARE(later.figures[std::size_t(Trend::Supply400)].samples, qint64(25));
         QVERIFY(!later.answeredShare);
         QVERIFY(later.events.empty());
-        // The last reading holds at most holdMs: a span ending long after the
-        // dip's last reading counts only that.
+        // The last reading holds at most holdMs, and not past the end of the
+        // record: a span ending long after it counts only that.
         Session quiet;
+        quiet.poll(QStringLiteral("300,290,1,10,3000,3277,u,*"));
+        quiet.poll(QStringLiteral("300,290,1,10,3000,3277,u,*"));
+        quiet.now += 10'000;
         quiet.poll(QStringLiteral("300,290,1,10,3000,3277,u,*"));
         QCOMPARE(SessionSummary::of(quiet.record, Winter, Winter + 60'000, 2000, false)
                      .figures[std::size_t(Trend::Supply400)]
                      .outsideMs.value(),
-                 qint64(2000));
+                 qint64(250 + 2000));
     }
 };
 
