@@ -14,7 +14,9 @@
 
 #include <csv.h>
 
+#include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,7 @@ class Lines
 public:
     explicit Lines(QIODevice &device)
         : m_device(device)
+        , m_buffer(std::size_t(SessionFile::MaxLineBytes) + 2) // one byte more than allowed, and the NUL
     { }
 
     // The next line with its terminator; false at the end or for a line too
@@ -34,7 +37,12 @@ public:
     {
         if (m_device.atEnd())
             return false;
-        line = m_device.readLine(SessionFile::MaxLineBytes + 2); // at most one byte more than allowed
+        // Into one buffer for all lines: a fresh one of this size each line
+        // would be mapped and unmapped every time.
+        const qint64 read = m_device.readLine(m_buffer.data(), qint64(m_buffer.size()));
+        if (read <= 0)
+            return false;
+        line = QByteArray(m_buffer.data(), qsizetype(read));
         ++m_number;
         if (line.size() > SessionFile::MaxLineBytes) {
             m_tooLong = true;
@@ -49,6 +57,7 @@ public:
 
 private:
     QIODevice &m_device;
+    std::vector<char> m_buffer;
     qint64 m_number = 0;
     bool m_tooLong = false;
 };
@@ -109,6 +118,46 @@ struct Failure
 };
 
 // ---- CSV ----------------------------------------------------------------
+
+// A number as the CSV writer writes it; anything else the wire would take.
+std::optional<double> csvNumber(const QByteArray &field)
+{
+    double value = 0;
+    const char *end = field.constData() + field.size();
+    const auto [at, error] = std::from_chars(field.constData(), end, value);
+    if (error == std::errc() && at == end)
+        return std::isfinite(value) ? std::optional(value) : std::nullopt;
+    return wireNumber(QString::fromLatin1(field));
+}
+
+// "2026-12-07T08:54:38.250-08:00" as the writer writes it, read without the
+// general parser (a shift has a hundred thousand); anything else through it.
+std::optional<qint64> csvTime(const QByteArray &f)
+{
+    const auto digits = [&](int from, int count, int &into) {
+        into = 0;
+        for (int i = from; i < from + count; ++i) {
+            if (f[i] < '0' || f[i] > '9')
+                return false;
+            into = into * 10 + (f[i] - '0');
+        }
+        return true;
+    };
+    int y, mo, d, h, mi, sec, ms, oh, om;
+    if (f.size() == 29 && f[4] == '-' && f[7] == '-' && f[10] == 'T' && f[13] == ':' && f[16] == ':' && f[19] == '.'
+        && (f[23] == '+' || f[23] == '-') && f[26] == ':' && digits(0, 4, y) && digits(5, 2, mo) && digits(8, 2, d)
+        && digits(11, 2, h) && digits(14, 2, mi) && digits(17, 2, sec) && digits(20, 3, ms) && digits(24, 2, oh)
+        && digits(27, 2, om)) {
+        const QDate date(y, mo, d);
+        if (date.isValid() && h < 24 && mi < 60 && sec < 60 && oh < 24 && om < 60) {
+            const qint64 offsetMs = (oh * 60 + om) * 60'000LL * (f[23] == '-' ? -1 : 1);
+            return (date.toJulianDay() - QDate(1970, 1, 1).toJulianDay()) * 86'400'000LL
+                   + ((h * 60 + mi) * 60 + sec) * 1000LL + ms - offsetMs;
+        }
+    }
+    const QDateTime at = QDateTime::fromString(QString::fromLatin1(f), Qt::ISODateWithMs);
+    return at.isValid() ? std::optional(at.toMSecsSinceEpoch()) : std::nullopt;
+}
 
 constexpr int CsvColumns = 11;
 enum CsvColumn { Time, LoadCan, ControlCan, Frequency, Width, Counts1, Volts1, Counts2, Volts2, Load, Event };
@@ -192,11 +241,11 @@ private:
         if (f.size() != CsvColumns)
             return fail(std::min(int(f.size()), CsvColumns - 1),
                         QStringLiteral("%1 fields where the header has %2").arg(f.size()).arg(CsvColumns));
-        const QDateTime at = QDateTime::fromString(QString::fromLatin1(f[Time]), Qt::ISODateWithMs);
-        if (!at.isValid())
+        const auto at = csvTime(f[Time]);
+        if (!at)
             return fail(Time, QStringLiteral("not a time like 2026-12-07T08:54:38.250-08:00"));
         QString why;
-        if (!m_builder.at(at.toMSecsSinceEpoch(), &why))
+        if (!m_builder.at(*at, &why))
             return fail(Time, why);
 
         if (!f[Event].isEmpty()) {
@@ -214,7 +263,7 @@ private:
         const auto number = [&](int column, Reading reading, double &into) -> std::optional<Failure> {
             if (f[column].isEmpty())
                 return {};
-            const auto value = wireNumber(QString::fromLatin1(f[column]));
+            const auto value = csvNumber(f[column]);
             if (!value)
                 return fail(column, QStringLiteral("not a number"));
             into = *value;

@@ -91,6 +91,14 @@ private slots:
         QVERIFY(!file->lastLineCut);
         QCOMPARE(csvOf(*file->record, dir.path()), written);
         QCOMPARE(file->record->events().back().kind, EventKind::LoadCommanded);
+
+        // Times in any offset, to the millisecond, as the general parser reads them.
+        for (const QByteArray time : {"2026-12-07T08:54:38.250-08:00", "2026-12-07T22:24:38.250+05:30",
+                                      "2026-12-07T16:54:38.250Z", "2026-12-07T16:54:38.25+00:00"}) {
+            const auto one = SessionFile::parse(CsvWriter::Header + time + ",27,,,,,,,,,\n", "t.csv", &problem);
+            QVERIFY2(one, qPrintable(problem.text()));
+            QCOMPARE(one->record->ticks().front().at.wallMs, Winter);
+        }
     }
 
     // Good files, bad files and cut ones: what is read, or where it went wrong.
