@@ -371,6 +371,13 @@ void frmTrends::buildCharts()
         rect->setPen(QPen(edge, 1, Qt::DashLine));
     }
 
+    // The room kept for the legends is in pixels: a chart that changed
+    // height is fitted again before it is drawn.
+    connect(m_plot, &QCustomPlot::afterLayout, this, [this] {
+        if (m_charts[0]->rect().height() != m_fittedHeight)
+            fitValues();
+    });
+
     auto *markers = new EventMarkers(m_plot, {m_charts.begin(), m_charts.end()}, m_marks);
     markers->setLayer(QStringLiteral("markers"));
 }
@@ -577,6 +584,7 @@ void frmTrends::operatorMovedTime(const QCPRange &range)
 
 void frmTrends::fitValues()
 {
+    m_fittedHeight = m_charts[0]->rect().height();
     const QCPRange keys = m_charts[0]->axis(QCPAxis::atBottom)->range();
     for (const ValueScale &scale : Scales) {
         QCPAxis *axis = m_charts[scale.chart]->axis(scale.rightAxis ? QCPAxis::atRight : QCPAxis::atLeft);
@@ -593,13 +601,11 @@ void frmTrends::fitValues()
             any = true;
         }
         const bool hasBase = scale.base.size() > 0;
-        if (!any) {
-            if (hasBase)
-                axis->setRange(scale.base);
+        if (!any && !hasBase)
             continue; // nothing to fit: the scale stays as it was
-        }
-        QCPRange range;
-        if (hasBase) {
+        QCPRange range = scale.base;
+        if (!any) {
+        } else if (hasBase) {
             const double pad = 0.05 * std::max(scale.base.size(), data.size());
             range = scale.base;
             if (data.upper > range.upper)
@@ -610,50 +616,19 @@ void frmTrends::fitValues()
             const double span = std::max(data.size() * 1.2, scale.minSpan);
             range = QCPRange(data.center() - span / 2, data.center() + span / 2);
         }
-        axis->setRange(range);
+        axis->setRange(withLegendRoom(m_charts[scale.chart], range));
     }
-    placeLegends();
 }
 
-void frmTrends::placeLegends()
+QCPRange frmTrends::withLegendRoom(QCPAxisRect *chart, QCPRange range)
 {
-    // Each chart's legend goes to the first corner where no line of its
-    // chart runs under it; where every corner has one, it stays put.
-    static const Qt::Alignment Corners[] = {Qt::AlignTop | Qt::AlignLeft, Qt::AlignTop | Qt::AlignRight,
-                                            Qt::AlignBottom | Qt::AlignLeft, Qt::AlignBottom | Qt::AlignRight};
-    for (std::size_t c = 0; c < m_charts.size(); ++c) {
-        QCPAxisRect *chart = m_charts[c];
-        QCPLayoutInset *inset = chart->insetLayout();
-        auto *legend = qobject_cast<QCPLegend *>(inset->elementAt(0));
-        if (!legend)
-            continue;
-        const QSize size = legend->minimumOuterSizeHint();
-        const QRect area = chart->rect();
-        const QCPAxis *time = chart->axis(QCPAxis::atBottom);
-        const auto clear = [&](Qt::Alignment corner) {
-            const int margin = 12; // room the inset keeps from the chart's edge, and some
-            const int x0 = corner & Qt::AlignLeft ? area.left() : area.right() - size.width() - margin;
-            const int y0 = corner & Qt::AlignTop ? area.top() : area.bottom() - size.height() - margin;
-            const QCPRange keys(time->pixelToCoord(x0), time->pixelToCoord(x0 + size.width() + margin));
-            for (const LineLook &look : Lines) {
-                if (std::size_t(look.chart) != c)
-                    continue;
-                const QCPAxis *value = chart->axis(look.rightAxis ? QCPAxis::atRight : QCPAxis::atLeft);
-                const QCPRange values(value->pixelToCoord(y0 + size.height() + margin), value->pixelToCoord(y0));
-                bool found = false;
-                const QCPRange r = graph(look.trend)->getValueRange(found, QCP::sdBoth, keys);
-                if (found && r.upper >= values.lower && r.lower <= values.upper)
-                    return false;
-            }
-            return true;
-        };
-        for (const Qt::Alignment corner : Corners) {
-            if (clear(corner)) {
-                inset->setInsetAlignment(0, corner);
-                break;
-            }
-        }
-    }
+    // The legend sits in a strip across the top that the lines never reach.
+    const auto *legend = qobject_cast<QCPLegend *>(chart->insetLayout()->elementAt(0));
+    const double room = (legend ? legend->minimumOuterSizeHint().height() : 0) + 8;
+    const double height = chart->rect().height();
+    if (height > 3 * room)
+        range.upper = range.lower + range.size() * height / (height - room);
+    return range;
 }
 
 void frmTrends::eventChosen(const QModelIndex &index)

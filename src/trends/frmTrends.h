@@ -99,7 +99,7 @@ private:
     void setTimeRange(const QCPRange &range);
     void operatorMovedTime(const QCPRange &range);
     void fitValues();
-    void placeLegends();
+    static QCPRange withLegendRoom(QCPAxisRect *chart, QCPRange range);
     void eventChosen(const QModelIndex &index);
     void syncEventList();
     QString suggestedPath(const QString &stem, const QString &suffix) const;
@@ -115,6 +115,7 @@ private:
     bool m_behind = true;        // something was recorded while nothing was drawn
     bool m_settingRange = false; // the time axes are being moved by the window, not the operator
     double m_lastKey = 0;
+    int m_fittedHeight = -1; // of the charts when their values were last fitted
 
     QCustomPlot *m_plot = nullptr;
     std::array<QCPAxisRect *, 3> m_charts{};
