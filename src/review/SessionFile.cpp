@@ -282,10 +282,12 @@ private:
             return fail(f[Counts1].isEmpty() != f[Volts1].isEmpty() ? Counts1 : Counts2,
                         QStringLiteral("counts and volts come together"));
         if (!f[Load].isEmpty()) {
-            // One character as received: "u", "l", or what a noisy line made of it.
-            if (f[Load].size() != 1)
+            // One character as received: "u", "l", or what a noisy line made
+            // of it, a Latin-1 one written in UTF-8 like the rest.
+            const QString load = QString::fromUtf8(f[Load]);
+            if (load.size() != 1 || load.at(0).unicode() > 0xff || load.at(0).unicode() == 0)
                 return fail(Load, QStringLiteral("a load state of more than one character"));
-            tick.loadState = f[Load].at(0);
+            tick.loadState = load.at(0).toLatin1();
             tick.fresh |= readingBit(Reading::LoadState);
         }
         if (!f[Frequency].isEmpty())

@@ -68,6 +68,39 @@ private slots:
         QCOMPARE(again.mid(0, original.size()), original);
         // Silent once the recording has run out.
         QCOMPARE(again.size(), original.size());
+
+        // --review opens the recording without a port; a damaged copy is
+        // told on standard error with its line and column.
+        QFile file(recorded);
+        file.open(QIODevice::ReadOnly);
+        QByteArray damaged = file.readAll();
+        const qsizetype at = damaged.indexOf(",u,\n"); // the first telemetry row's load state
+        const qsizetype line = damaged.left(at).count('\n') + 1;
+        damaged.insert(at + 1, 'x');
+        const QString bad = m_home.filePath(QStringLiteral("damaged.csv"));
+        QFile out(bad);
+        out.open(QIODevice::WriteOnly);
+        out.write(damaged);
+        out.close();
+        for (const QString &path : {recorded, bad}) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            QProcess tool;
+            tool.setProcessEnvironment(env);
+            tool.start(QStringLiteral(VANTO_TOOL_BINARY), {"--review", path, "--port", "1=/nonexistent/tty"});
+            QVERIFY(tool.waitForStarted());
+            QVERIFY(!tool.waitForFinished(2000)); // a window (or the box) stays open
+            const QByteArray said = tool.readAllStandardError();
+            tool.kill();
+            tool.waitForFinished();
+            QVERIFY2(!said.contains("comm port"), said.constData());
+            if (path == bad)
+                QVERIFY2(said.contains("vanto-port-test: " + bad.toLocal8Bit() + ": line " + QByteArray::number(line)
+                                       + ", column 10: a load state of more than one"),
+                         said.constData());
+            else
+                QVERIFY2(!said.contains("vanto-port-test:"), said.constData());
+        }
     }
 };
 
