@@ -6,7 +6,7 @@
 // and prints the time to the first full drawing and the resident memory with
 // the window open; PNG saves the window as it is then.
 //   bench_review write FILE
-//   bench_review open FILE [PNG]
+//   bench_review open FILE [PNG [SAVED]]     (SAVED: the charts as Save Image writes them)
 #include "model/ControllerModel.h"
 #include "session/CsvWriter.h"
 #include "telemetry/ReplyDecoder.h"
@@ -70,7 +70,7 @@ int write(const QString &path)
     return 0;
 }
 
-int open(const QString &path, const char *png)
+int open(const QString &path, const char *png, const char *saved)
 {
     const double beforeMb = residentMb();
     QElapsedTimer timer;
@@ -94,6 +94,8 @@ int open(const QString &path, const char *png)
         std::fprintf(stderr, "bench_review: %s not saved\n", png);
         return 1;
     }
+    if (saved && !review->saveImage(QString::fromLocal8Bit(saved)))
+        return 1;
     delete review;
     return 0;
 }
@@ -109,7 +111,7 @@ int main(int argc, char *argv[])
     if (argc >= 3 && std::strcmp(argv[1], "write") == 0)
         return write(QString::fromLocal8Bit(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "open") == 0)
-        return open(QString::fromLocal8Bit(argv[2]), argc > 3 ? argv[3] : nullptr);
+        return open(QString::fromLocal8Bit(argv[2]), argc > 3 ? argv[3] : nullptr, argc > 4 ? argv[4] : nullptr);
     std::fprintf(stderr, "usage: bench_review write FILE | open FILE [PNG]\n");
     return 2;
 }

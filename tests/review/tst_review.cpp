@@ -116,6 +116,8 @@ private slots:
         QTest::newRow("quoted event with a line break") << Header + row + event + row << 2 << 1 << false << "";
         QTest::newRow("CR LF line ends") << QByteArray(Header + row + event).replace("\n", "\r\n") << 1 << 1 << false
                                          << "";
+        QTest::newRow("Latin-1 load state in UTF-8")
+            << Header + QByteArray(row).replace(",u,", ",\xc3\x85,") << 1 << 0 << false << "";
         QTest::newRow("cut last row") << Header + row + row.left(20) << 1 << 0 << true << "";
         QTest::newRow("cut inside a quoted event") << Header + row + event.left(50) << 1 << 0 << true << "";
         QTest::newRow("foreign CSV") << QByteArray("time,temp\n1,2\n") << -1 << 0 << false
