@@ -255,11 +255,12 @@ void frmTrends::build()
         lblSummary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
         lblSummary->setWordWrap(true);
         lblSummary->setMargin(4);
-        auto *side = new QSplitter(Qt::Vertical, this);
-        side->addWidget(lblSummary);
-        side->addWidget(lstEvents);
-        side->setStretchFactor(0, 0);
-        side->setStretchFactor(1, 1);
+        // The summary takes the height its lines need, the list the rest.
+        auto *side = new QWidget(this);
+        auto *column = new QVBoxLayout(side);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->addWidget(lblSummary);
+        column->addWidget(lstEvents, 1);
         splitter->addWidget(side);
     } else {
         splitter->addWidget(lstEvents);
