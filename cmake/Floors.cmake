@@ -14,6 +14,7 @@ set(VANTO_FLOORS
     logging         # log writer, logging switch, paths                 Qt Core
     logging_dialog  # the log file dialog                               Widgets
     session         # the session record and what is made of it         Qt Core
+    review          # recorded sessions read back, their summary        Qt Core, libcsv
     run             # the poll cycle without widgets                    Qt Core
     ui              # what every window shares                          Widgets
     instruments     # lamp and dial gauge                               Widgets
@@ -29,12 +30,13 @@ set(VANTO_USES_link_dialog link ui)
 set(VANTO_USES_logging "")
 set(VANTO_USES_logging_dialog logging ui)
 set(VANTO_USES_session telemetry looks)
+set(VANTO_USES_review logging session telemetry looks)
 set(VANTO_USES_run commands link logging session telemetry looks)
 set(VANTO_USES_ui "")
 set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
-set(VANTO_USES_trends logging session telemetry looks ui)
-set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks run session telemetry
+set(VANTO_USES_trends logging review session telemetry looks ui)
+set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks review run session telemetry
     trends ui)
 
 # The Qt modules each floor links; the plain floors know no Widgets.
@@ -46,6 +48,7 @@ set(VANTO_QT_link_dialog Qt6::Widgets)
 set(VANTO_QT_logging Qt6::Core)
 set(VANTO_QT_logging_dialog Qt6::Widgets)
 set(VANTO_QT_session Qt6::Core)
+set(VANTO_QT_review Qt6::Core)
 set(VANTO_QT_run Qt6::Core)
 set(VANTO_QT_ui Qt6::Widgets)
 set(VANTO_QT_instruments Qt6::Widgets)

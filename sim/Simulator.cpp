@@ -131,7 +131,11 @@ void Simulator::answer(const QByteArray &bytes)
             note(QStringLiteral("ignored byte 0x%1").arg(quint8(letter), 2, 16, QLatin1Char('0')));
             continue;
         }
-        QByteArray reply = m_model.nextReply();
+        QByteArray reply = m_replay ? replayed() : m_model.nextReply();
+        if (reply.isEmpty()) {
+            note(QStringLiteral("'%1' -> (silent in the recording)").arg(QLatin1Char(letter)));
+            continue;
+        }
         if (m_options.stampReplies)
             stamp(reply);
         const Delivery delivery = m_faults.deliver(reply);
@@ -151,6 +155,19 @@ void Simulator::answer(const QByteArray &bytes)
         if (!delivery.second.isEmpty())
             enqueue(delivery.second, delivery.secondDelayMs);
     }
+}
+
+QByteArray Simulator::replayed()
+{
+    if (!m_replaySince.isValid())
+        m_replaySince.start();
+    const QByteArray reply = m_replay->replyAt(m_replaySince.elapsed());
+    if (m_replay->ended() && !m_replayEndTold) {
+        m_replayEndTold = true;
+        std::fprintf(stderr, "vanto-controller-sim: the recording has ended; silent from now on\n");
+        std::fflush(stderr);
+    }
+    return reply;
 }
 
 void Simulator::stamp(QByteArray &reply)

@@ -3,6 +3,9 @@
 #include "PseudoTerminal.h"
 #include "model/ControllerModel.h"
 #include "model/FaultInjector.h"
+#include "model/SessionReplay.h"
+
+#include <QElapsedTimer>
 
 #include <QObject>
 #include <QTimer>
@@ -38,6 +41,8 @@ public:
     // Closes the device and removes the link; safe to call more than once.
     void stop();
     void toggleSupplies();
+    // Answers from the recording instead of the model, from the first poll on.
+    void setReplay(SessionReplay replay) { m_replay = std::move(replay); }
 
 signals:
     void deviceAppeared(const QString &slavePath);
@@ -49,6 +54,7 @@ private:
     void takeDeviceAway();
     void reappear();
     void answer(const QByteArray &bytes);
+    QByteArray replayed();
     static void stamp(QByteArray &reply);
     void enqueue(const QByteArray &bytes, int delayMs);
     void sendDue();
@@ -69,4 +75,7 @@ private:
     QTimer m_supplyTimer;
     QTimer m_sendTimer;
     std::deque<Chunk> m_outgoing;
+    std::optional<SessionReplay> m_replay;
+    QElapsedTimer m_replaySince; // from the first poll
+    bool m_replayEndTold = false;
 };

@@ -99,6 +99,19 @@ int main(int argc, char *argv[])
         {QStringLiteral("stamp-replies"),
          QStringLiteral("Put the time each reply is made (the monotonic clock, in ms) in its last field, which the "
                         "tool doesn't use, so that a benchmark can tell how old the reply the tool shows is.")},
+        {QStringLiteral("replay"),
+         QStringLiteral("Answer each command with the reply that the session recorded in <file> (a CSV file of the "
+                        "port test tool or its text log) had at that moment of its own time, silent where it had "
+                        "none; the load state and the readings are the recording's, whatever the commands. Ends "
+                        "silent when the recording does."),
+         QStringLiteral("file")},
+        {QStringLiteral("speed"),
+         QStringLiteral("With --replay: run the recording's clock <n> times as fast as real time (default 1); the "
+                        "polls still come at the tool's rate, so replies in between are passed over."),
+         QStringLiteral("n"), QStringLiteral("1")},
+        {QStringLiteral("from"),
+         QStringLiteral("With --replay: start at the first reply at or after this time of day of the recording."),
+         QStringLiteral("HH:MM:SS")},
         {QStringLiteral("verbose"), QStringLiteral("Report commands, replies and faults on stderr.")},
     };
     parser.addOptions(options);
@@ -134,6 +147,23 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vanto-controller-sim: seed %u\n", settings.seed);
 
     Simulator simulator(settings);
+    if (parser.isSet(QStringLiteral("replay"))) {
+        std::optional<QTime> from;
+        if (parser.isSet(QStringLiteral("from"))) {
+            from = QTime::fromString(parser.value(QStringLiteral("from")), QStringLiteral("HH:mm:ss"));
+            if (!from->isValid())
+                fail(QStringLiteral("--from wants a time of day as HH:MM:SS, not \"%1\"")
+                         .arg(parser.value(QStringLiteral("from"))));
+        }
+        QString why;
+        auto replay = SessionReplay::load(parser.value(QStringLiteral("replay")),
+                                          number(parser, QStringLiteral("speed"), 0.01, 10000), from, &why);
+        if (!replay)
+            fail(QStringLiteral("--replay %1").arg(why));
+        simulator.setReplay(std::move(*replay));
+    } else if (parser.isSet(QStringLiteral("speed")) || parser.isSet(QStringLiteral("from"))) {
+        fail(QStringLiteral("--speed and --from go with --replay"));
+    }
     QObject::connect(&simulator, &Simulator::deviceAppeared, [](const QString &path) {
         // stdout carries device paths and nothing else: the tool reads them.
         std::printf("%s\n", qPrintable(path));

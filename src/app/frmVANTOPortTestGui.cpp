@@ -25,11 +25,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+
+#include <algorithm>
 
 frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, QWidget *parent)
     : QMainWindow(parent)
@@ -94,12 +98,18 @@ frmVANTOPortTestGui::~frmVANTOPortTestGui()
     delete m_frmAbout;
     delete m_frmSelFile;
     delete m_frmTrends;
+    for (const QPointer<frmTrends> &review : m_reviews)
+        delete review.data();
 }
 
 void frmVANTOPortTestGui::buildMenu()
 {
     QMenu *mnufile = menuBar()->addMenu(QStringLiteral("File"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
+    mnuOpenSession = mnufile->addAction(QStringLiteral("Open Session\u2026"));
+    mnuOpenSession->setObjectName(QStringLiteral("mnuOpenSession"));
+    mnuOpenSession->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addAction(mnuOpenSession);
     mnuLogging = mnufile->addAction(QStringLiteral("Logging"));
     mnuLogging->setObjectName(QStringLiteral("mnuLogging"));
     mnuLogging->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
@@ -119,6 +129,7 @@ void frmVANTOPortTestGui::buildMenu()
     mnuAbout = menuBar()->addAction(QStringLiteral("About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
+    connect(mnuOpenSession, &QAction::triggered, this, &frmVANTOPortTestGui::mnuOpenSession_Click);
     connect(mnuLogging, &QAction::triggered, this, &frmVANTOPortTestGui::mnuLogging_Click);
     connect(mnuExit, &QAction::triggered, this, &frmVANTOPortTestGui::mnuExit_Click);
     connect(mnuComms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuComms_Click);
@@ -317,6 +328,8 @@ void frmVANTOPortTestGui::closeEvent(QCloseEvent *event)
     // However the window goes, the port is released and nothing runs on.
     m_run->stop();
     m_loaded = false;
+    if (m_frmTrends)
+        m_frmTrends->sessionEnded();
     event->accept();
 }
 
@@ -344,6 +357,30 @@ void frmVANTOPortTestGui::mnuTrends_Click()
     if (!m_frmTrends)
         m_frmTrends = new frmTrends(m_run->session());
     m_frmTrends->Show();
+}
+
+void frmVANTOPortTestGui::mnuOpenSession_Click()
+{
+    const QString directory = QDir(LogPaths::logDirectory()).exists() ? LogPaths::logDirectory() : QDir::homePath();
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Session"), directory,
+                                                      QStringLiteral("Sessions (*.csv *.log);;All files (*)"));
+    if (!path.isEmpty())
+        openSession(path);
+}
+
+bool frmVANTOPortTestGui::openSession(const QString &path)
+{
+    SessionFile::Problem problem;
+    frmTrends *review = frmTrends::review(path, &problem);
+    if (!review) {
+        MsgBox(QStringLiteral("The session could not be opened.\n\n%1").arg(problem.text()), MsgBoxButtons::OkOnly,
+               QStringLiteral("Open Session"));
+        return false;
+    }
+    m_reviews.erase(std::remove(m_reviews.begin(), m_reviews.end(), nullptr), m_reviews.end());
+    m_reviews.emplace_back(review);
+    review->Show();
+    return true;
 }
 
 void frmVANTOPortTestGui::cmdLoaded_Click()

@@ -5,6 +5,7 @@
 #include "session/StatusLine.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -73,6 +74,11 @@ public slots:
     void mnuExit_Click();
     void mnuComms_Click();
     void mnuTrends_Click();
+    // Asks for a recorded CSV or log file and opens it for review.
+    void mnuOpenSession_Click();
+    // Opens path in a review window of its own; a file that can't be read is
+    // told in a box. True when it opened.
+    bool openSession(const QString &path);
     void mnuAbout_Click();
     void cmd1PPSOnOff_Click() { m_run->toggle1PPS(); }
     void cmdFstUpdt_Click() { m_run->toggleRate(); }
@@ -102,6 +108,7 @@ private:
     StatusLine m_shownStatus;
 
     // Controls, named as the operator's manual names them.
+    QAction *mnuOpenSession = nullptr;
     QAction *mnuLogging = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuComms = nullptr;
@@ -141,4 +148,5 @@ private:
     class frmAbout *m_frmAbout = nullptr;
     class frmSelFile *m_frmSelFile = nullptr;
     class frmTrends *m_frmTrends = nullptr;
+    std::vector<QPointer<class frmTrends>> m_reviews; // each deletes itself when closed
 };

@@ -9,8 +9,10 @@
 #include "link/SystemPortInformation.h"
 #include "logging/LogPaths.h"
 #include "run/PortRun.h"
+#include "trends/frmTrends.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
+#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -53,6 +55,12 @@ struct Options
         QStringLiteral("Run without a window or a display: poll, log (--log) and record (--csv) as the window does, "
                        "the commands left at their start state, a line on standard output each time the link or "
                        "the readings' currency changes. Ctrl+C or SIGTERM ends it with every file closed.")};
+    QCommandLineOption review{QStringLiteral("review"),
+                              QStringLiteral("Open FILE, a CSV file that --csv or Save CSV wrote or a text log of the "
+                                             "logging switch, read only in a Trends window of its own, and nothing "
+                                             "else: no port is opened. Repeatable; the tool ends when the last "
+                                             "window closes."),
+                              QStringLiteral("FILE")};
     // For the benchmarks: the Trends window open from the start.
     QCommandLineOption openTrends = [] {
         QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
@@ -76,6 +84,25 @@ bool startSimulator(SimulatorProcess &simulator, const QCommandLineParser &parse
         return false;
     ports.map(1, device);
     return true;
+}
+
+// The recorded sessions alone, each in its window: no run, no port. A file
+// that can't be read is told on standard error and in a box.
+int runReview(const QStringList &paths)
+{
+    int opened = 0;
+    for (const QString &path : paths) {
+        SessionFile::Problem problem;
+        if (frmTrends *review = frmTrends::review(path, &problem)) {
+            review->Show();
+            ++opened;
+            continue;
+        }
+        std::fprintf(stderr, "vanto-port-test: %s\n", qPrintable(problem.text()));
+        MsgBox(QStringLiteral("The session could not be opened.\n\n%1").arg(problem.text()), MsgBoxButtons::OkOnly,
+               QStringLiteral("Open Session"));
+    }
+    return opened ? QApplication::exec() : 1;
 }
 
 // What the options ask of the run, with or without a window: before
@@ -120,7 +147,7 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.csv,
-                       options.headless, options.listPorts, options.openTrends});
+                       options.headless, options.listPorts, options.review, options.openTrends});
 }
 } // namespace
 
@@ -173,6 +200,8 @@ int main(int argc, char *argv[])
 
     bool terminated = false;
     endOnSignal(terminated, [] { QApplication::closeAllWindows(); });
+    if (parser.isSet(options.review))
+        return runReview(parser.values(options.review));
 
     SimulatorProcess simulator;
     if (parser.isSet(options.simulate) && !startSimulator(simulator, parser, options, ports))

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QTime>
 
@@ -11,10 +13,15 @@
 // "H:mm:ss"; never a time zone. US English: "12/7/2026", "8:54:38 AM".
 namespace LogDateTime {
 
-QString dateFormat();
-QString timeFormat();
+// In another locale than the default: how that locale's log reads.
+QString dateFormat(const QLocale &locale = QLocale());
+QString timeFormat(const QLocale &locale = QLocale());
 
-QString dateText(const QDate &date);
-QString timeText(const QTime &time);
+QString dateText(const QDate &date, const QLocale &locale = QLocale());
+QString timeText(const QTime &time, const QLocale &locale = QLocale());
+
+// Reads back "date time" as dateText() and timeText() wrote it in that
+// locale, local time; invalid when it isn't that.
+QDateTime readDateTime(const QString &text, const QLocale &locale = QLocale());
 
 } // namespace LogDateTime

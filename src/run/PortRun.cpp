@@ -1,11 +1,14 @@
 #include "run/PortRun.h"
 
+#include "Version.h"
+
 #include "link/AdapterFollower.h"
 #include "link/Comunication.h"
 #include "session/CsvWriter.h"
 #include "telemetry/Units.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -52,6 +55,15 @@ void PortRun::setPortInformation(std::shared_ptr<const PortInformation> informat
 
 bool PortRun::start(bool retry)
 {
+    if (!m_sessionStarted) {
+        // The first event of the session, and so the first row of a new CSV
+        // file: what the readings that follow came through.
+        m_sessionStarted = true;
+        m_session.recordEvent(EventKind::SessionStarted, sessionStartedText());
+        if (!m_csvStartedNote.isEmpty())
+            m_session.recordEvent(EventKind::LoggingStarted, m_csvStartedNote);
+        m_csvStartedNote.clear();
+    }
     m_commands.reset();
     m_session.recordLoadCommand('u');
     try {
@@ -231,6 +243,40 @@ QString PortRun::portLabel() const
     return label;
 }
 
+QString PortRun::sessionStartedText() const
+{
+    const int port = m_serial->CommPort();
+    const QString device = m_serial->device(port);
+    QString text = QStringLiteral("Session started: vanto-port-test %1, port %2")
+                       .arg(QString::fromLatin1(Version::Text))
+                       .arg(port);
+    if (m_simulated)
+        text += QStringLiteral(", simulated controller");
+    if (!device.isEmpty())
+        text += QStringLiteral(", ") + device; // a network device is its address
+    if (!m_portInformation || device.isEmpty())
+        return text;
+    // The adapter behind the device: what tells one USB adapter from another.
+    const QString real = QFileInfo(device).canonicalFilePath();
+    for (const PortDescription &p : m_portInformation->availablePorts()) {
+        if (p.systemLocation != device && p.systemLocation != real)
+            continue;
+        if (!p.vendorId || !p.productId)
+            break;
+        QStringList usb{QStringLiteral("USB %1:%2")
+                            .arg(*p.vendorId, 4, 16, QLatin1Char('0'))
+                            .arg(*p.productId, 4, 16, QLatin1Char('0'))};
+        for (const QString &part : {p.manufacturer, p.description})
+            if (!part.isEmpty())
+                usb << part;
+        if (!p.serialNumber.isEmpty())
+            usb << QStringLiteral("serial ") + p.serialNumber;
+        text += QStringLiteral(" (%1)").arg(usb.join(u' '));
+        break;
+    }
+    return text;
+}
+
 StatusLine PortRun::status() const
 {
     QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote};
@@ -308,9 +354,13 @@ void PortRun::startCsv(const QString &path)
 {
     m_csv = std::make_unique<CsvWriter>(m_session);
     m_csv->follow(path, [this, path](const QString &reason) { csvFailed(path, reason); });
-    if (m_csv->following())
-        m_session.recordEvent(EventKind::LoggingStarted,
-                              QStringLiteral("Recording CSV to %1").arg(QDir::toNativeSeparators(path)));
+    if (!m_csv->following())
+        return;
+    const QString note = QStringLiteral("Recording CSV to %1").arg(QDir::toNativeSeparators(path));
+    if (m_sessionStarted)
+        m_session.recordEvent(EventKind::LoggingStarted, note);
+    else
+        m_csvStartedNote = note;
 }
 
 void PortRun::csvFailed(const QString &path, const QString &reason)

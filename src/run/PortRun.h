@@ -116,6 +116,7 @@ public:
     // What the status bar says now.
     StatusLine status() const;
     QString portLabel() const;
+    QString sessionStartedText() const;
     bool polling() const { return Timer1.isActive(); }
 
     SerialControl &VANTOSerComm() { return *m_serial; }
@@ -169,4 +170,6 @@ private:
     // The --csv file, told of the session as it goes; destroyed before it.
     std::unique_ptr<CsvWriter> m_csv;
     QString m_csvNote; // what the status bar says of a failed CSV file
+    bool m_sessionStarted = false;
+    QString m_csvStartedNote; // told once the session's first event is in
 };

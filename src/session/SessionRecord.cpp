@@ -73,10 +73,15 @@ void SessionRecord::recordPoll(const std::vector<Telemetry> &replies, char sent,
 void SessionRecord::recordTick(TickEntry tick, const QString &pulseFrequency, const QString &pulseWidth,
                                const QString &message)
 {
+    // A text already pooled needs no reading as a number again.
+    const auto pooledText = [this](const QString &text) {
+        const auto it = m_textIds.constFind(text);
+        return it != m_textIds.constEnd() ? *it : pooled(text, wireNumber(text));
+    };
     if (tick.carries(Reading::PulseFrequency))
-        tick.pulseFrequency = pooled(pulseFrequency, wireNumber(pulseFrequency));
+        tick.pulseFrequency = pooledText(pulseFrequency);
     if (tick.carries(Reading::PulseWidth))
-        tick.pulseWidth = pooled(pulseWidth, wireNumber(pulseWidth));
+        tick.pulseWidth = pooledText(pulseWidth);
     add(tick, message);
 }
 

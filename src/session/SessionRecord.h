@@ -64,8 +64,9 @@ enum class EventKind : quint8 {
     LoggingStopped,
     LoggingFailed,
     ControllerMessage,
-    RepliesLate, // a backlog of replies taken at one poll
-    LineNoise,   // unanswered polls, garbled replies, stray terminators
+    RepliesLate,    // a backlog of replies taken at one poll
+    LineNoise,      // unanswered polls, garbled replies, stray terminators
+    SessionStarted, // what the session runs on: version, port, device
 };
 
 struct EventEntry

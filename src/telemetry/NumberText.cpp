@@ -6,9 +6,13 @@ namespace {
 
 std::optional<double> finiteNumber(const QString &text)
 {
-    // Group separators in a reading would only hide a garbled field.
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    // Group separators in a reading would only hide a garbled field. Made
+    // once: setting an option on a copy allocates, at every number.
+    static const QLocale c = [] {
+        QLocale l = QLocale::c();
+        l.setNumberOptions(QLocale::RejectGroupSeparator);
+        return l;
+    }();
     bool ok = false;
     const double value = c.toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))

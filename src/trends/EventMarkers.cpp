@@ -44,8 +44,22 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Late");
     case EventKind::LineNoise:
         return QStringLiteral("Noise");
+    case EventKind::SessionStarted:
+        return QStringLiteral("Start");
     }
     return {};
+}
+
+QString EventMarkers::label(const EventMark &first, int count, bool sameKind)
+{
+    if (count > 1)
+        return sameKind ? QStringLiteral("%1 \u00d7%2").arg(label(first.kind)).arg(count)
+                        : QStringLiteral("%1 events").arg(count);
+    constexpr int Shown = 18; // characters of the text
+    QString text = first.text.simplified();
+    if (text.size() > Shown)
+        text = text.left(Shown - 1).trimmed() + u'\u2026';
+    return text.isEmpty() ? label(first.kind) : label(first.kind) + QStringLiteral(": ") + text;
 }
 
 QColor EventMarkers::colour(EventKind kind)
@@ -106,10 +120,26 @@ void EventMarkers::draw(QCPPainter *painter)
             const QRect r = chart->rect();
             painter->drawLine(QLineF(x, r.top(), x, r.bottom()));
         }
+    }
+
+    // Labels: the events whose labels would overlap the first one's share it.
+    for (auto mark = first; mark != last;) {
+        const double x = time->coordToPixel(mark->key);
+        const int left = int(x) + 2;
+        const double reach = x + metrics.horizontalAdvance(label(*mark, 1, true)) + 4;
+        auto next = mark + 1;
+        bool sameKind = true;
+        while (next != last && time->coordToPixel(next->key) < reach) {
+            sameKind = sameKind && next->kind == mark->kind;
+            ++next;
+        }
+        const int count = int(next - mark);
+        const QString text = label(*mark, count, sameKind);
+        const QColor ink = count == 1 || sameKind ? colour(mark->kind) : QColor(60, 60, 60);
+        const auto group = mark;
+        mark = next;
 
         // The label in the first row with room, else none: the list has it.
-        const QString text = label(mark->kind);
-        const int left = int(x) + 2;
         const int width = metrics.horizontalAdvance(text);
         if (left + width > top.right())
             continue;
@@ -118,9 +148,11 @@ void EventMarkers::draw(QCPPainter *painter)
                 continue;
             rowEnd[std::size_t(row)] = left + width;
             const int baseline = stripTop + row * rowHeight + metrics.ascent();
+            QColor line = ink;
+            line.setAlpha(90);
             painter->setPen(QPen(line, 1, Qt::DotLine));
-            painter->drawLine(QLineF(x, baseline - metrics.ascent(), x, top.top()));
-            painter->setPen(colour(mark->kind));
+            painter->drawLine(QLineF(time->coordToPixel(group->key), baseline - metrics.ascent(), x, top.top()));
+            painter->setPen(ink);
             painter->drawText(left, baseline, text);
             break;
         }

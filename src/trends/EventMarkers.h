@@ -6,16 +6,19 @@
 
 #include <vector>
 
-// An event on the charts: when, and what kind.
+// An event on the charts: when, what kind, and what it says.
 struct EventMark
 {
     double key; // seconds since the epoch
     EventKind kind;
+    QString text;
 };
 
 // The session's events as thin vertical lines through every chart, each with
-// a short label in the strip above the top chart where it has room (the
-// event list says it all). Only what lies in the visible time range is drawn.
+// a short label in the strip above the top chart where it has room: its kind
+// and the start of its text, or, for events too close together to label
+// apart, one label with their count (the event list says it all). Only what
+// lies in the visible time range is drawn.
 class EventMarkers : public QCPLayerable
 {
 public:
@@ -24,6 +27,9 @@ public:
     EventMarkers(QCustomPlot *plot, std::vector<QCPAxisRect *> charts, const std::vector<EventMark> &marks);
 
     static QString label(EventKind kind);
+    // A marker's label: the kind and the start of the text of one event, the
+    // count of several.
+    static QString label(const EventMark &first, int count, bool sameKind);
     static QColor colour(EventKind kind);
     // Rows of labels the strip holds, and its height for the charts' font.
     static constexpr int LabelRows = 2;

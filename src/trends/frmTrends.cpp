@@ -1,6 +1,8 @@
 #include "trends/frmTrends.h"
 
+#include "Version.h"
 #include "logging/LogPaths.h"
+#include "review/SessionSummary.h"
 #include "session/CsvWriter.h"
 #include "session/EventList.h"
 #include "session/SaveFile.h"
@@ -9,9 +11,12 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageWriter>
+#include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -80,19 +85,44 @@ const Band Bands[] = {
 
 // Ticks on whole seconds, minutes and hours, labelled as finely as their
 // step needs: a step of two and a half minutes labelled "HH:mm" would lie.
+// The first label in view and each first one of a new day carry the date.
 class TimeTicker : public QCPAxisTickerDateTime
 {
 protected:
     double getTickStep(const QCPRange &range) override
     {
+        m_range = range;
         double step = QCPAxisTickerDateTime::getTickStep(range);
         if (step == 2.5 || step == 2.5 * 60)
             step = step / 2.5 * 2;
-        mDateTimeFormat = step < 60          ? QStringLiteral("HH:mm:ss")
-                          : step < 24 * 3600 ? QStringLiteral("HH:mm")
-                                             : QStringLiteral("d MMM\nHH:mm");
+        m_datedSteps = step >= 24 * 3600;
+        mDateTimeFormat = step < 60       ? QStringLiteral("HH:mm:ss")
+                          : !m_datedSteps ? QStringLiteral("HH:mm")
+                                          : QStringLiteral("d MMM\nHH:mm");
         return step;
     }
+
+    QVector<QString> createLabelVector(const QVector<double> &ticks, const QLocale &locale, QChar formatChar,
+                                       int precision) override
+    {
+        QVector<QString> labels = QCPAxisTickerDateTime::createLabelVector(ticks, locale, formatChar, precision);
+        if (m_datedSteps)
+            return labels;
+        QDate shown;
+        for (int i = 0; i < ticks.size(); ++i) {
+            if (ticks[i] < m_range.lower)
+                continue; // off the axis
+            const QDate date = keyToDateTime(ticks[i]).toLocalTime().date();
+            if (date != shown)
+                labels[i] += u'\n' + locale.toString(date, QStringLiteral("d MMM yyyy"));
+            shown = date;
+        }
+        return labels;
+    }
+
+private:
+    QCPRange m_range;
+    bool m_datedSteps = false;
 };
 
 const LineLook &lookOf(Trend trend)
@@ -125,8 +155,33 @@ frmTrends::frmTrends(SessionRecord &record, QWidget *parent)
     , m_record(record)
     , m_points(record)
 {
-    setObjectName(QStringLiteral("frmTrends"));
     setWindowTitle(Caption);
+    build();
+}
+
+frmTrends::frmTrends(std::unique_ptr<SessionRecord> owned, Review review)
+    : m_owned(std::move(owned))
+    , m_record(*m_owned)
+    , m_review(std::move(review))
+    , m_points(*m_owned)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(Caption + QStringLiteral(" - ") + QFileInfo(m_review->path).fileName());
+    m_following = false;
+    build();
+}
+
+frmTrends *frmTrends::review(const QString &path, SessionFile::Problem *problem)
+{
+    auto file = SessionFile::read(path, problem);
+    if (!file)
+        return nullptr;
+    return new frmTrends(std::move(file->record), Review{path, file->format, file->lastLineCut});
+}
+
+void frmTrends::build()
+{
+    setObjectName(QStringLiteral("frmTrends"));
     resize(1180, 720);
 
     const auto button = [this](const char *name, const QString &caption) {
@@ -182,9 +237,34 @@ frmTrends::frmTrends(SessionRecord &record, QWidget *parent)
     buttons->addWidget(cmdSaveCsv);
     buttons->addWidget(cmdSaveImage);
 
+    lblEnded = new QLabel(this);
+    lblEnded->setObjectName(QStringLiteral("lblEnded"));
+    lblEnded->hide();
+    buttons->insertWidget(2, lblEnded);
+
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_plot);
-    splitter->addWidget(lstEvents);
+    if (m_review) {
+        // Nothing to follow and nothing to add to: the file is what it is.
+        cmdLive->hide();
+        cmdSaveCsv->hide();
+        lblSummary = new QLabel(this);
+        lblSummary->setObjectName(QStringLiteral("lblSummary"));
+        lblSummary->setAccessibleName(QStringLiteral("Summary of the span shown"));
+        lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        lblSummary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+        lblSummary->setWordWrap(true);
+        lblSummary->setMargin(4);
+        // The summary takes the height its lines need, the list the rest.
+        auto *side = new QWidget(this);
+        auto *column = new QVBoxLayout(side);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->addWidget(lblSummary);
+        column->addWidget(lstEvents, 1);
+        splitter->addWidget(side);
+    } else {
+        splitter->addWidget(lstEvents);
+    }
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({820, 340});
@@ -292,15 +372,37 @@ void frmTrends::buildCharts()
         rect->setPen(QPen(edge, 1, Qt::DashLine));
     }
 
+    // The room kept for the legends is in pixels: a chart that changed
+    // height is fitted again before it is drawn.
+    connect(m_plot, &QCustomPlot::afterLayout, this, [this] {
+        if (m_charts[0]->rect().height() != m_fittedHeight)
+            fitValues();
+    });
+
     auto *markers = new EventMarkers(m_plot, {m_charts.begin(), m_charts.end()}, m_marks);
     markers->setLayer(QStringLiteral("markers"));
 }
 
 void frmTrends::Form_Load()
 {
-    // Opened, it shows the present.
+    // Opened, it shows the present; a file, or a session that has ended, shows all of it.
+    if (m_review || m_ended)
+        return;
     m_following = true;
     cmdLive->setChecked(true);
+}
+
+void frmTrends::sessionEnded()
+{
+    if (m_review)
+        return;
+    m_ended = true;
+    m_following = false;
+    cmdLive->setChecked(false);
+    cmdLive->hide();
+    lblEnded->setText(QStringLiteral("The session ended at %1")
+                          .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"))));
+    lblEnded->show();
 }
 
 void frmTrends::showEvent(QShowEvent *event)
@@ -372,14 +474,17 @@ void frmTrends::redraw()
     m_marks.clear();
     m_marks.reserve(m_record.events().size());
     for (const EventEntry &event : m_record.events())
-        m_marks.push_back({TrendPoints::key(event.at), event.kind});
+        m_marks.push_back({TrendPoints::key(event.at), event.kind, event.text});
     // By the wall clock, which may have been set back during the session.
     std::stable_sort(m_marks.begin(), m_marks.end(),
                      [](const EventMark &a, const EventMark &b) { return a.key < b.key; });
     syncEventList();
 
     m_behind = false;
-    if (m_following) {
+    if (m_review && !m_fitted) {
+        m_fitted = true;
+        cmdWhole_Click();
+    } else if (m_following) {
         showLive();
     } else {
         fitValues();
@@ -406,7 +511,7 @@ void frmTrends::add(const TrendStep &step)
 
 void frmTrends::addMark(const EventEntry &event)
 {
-    const EventMark mark{TrendPoints::key(event.at), event.kind};
+    const EventMark mark{TrendPoints::key(event.at), event.kind, event.text};
     const auto at = std::upper_bound(m_marks.begin(), m_marks.end(), mark.key,
                                      [](double key, const EventMark &m) { return key < m.key; });
     m_marks.insert(at, mark);
@@ -442,7 +547,31 @@ void frmTrends::setTimeRange(const QCPRange &range)
         chart->axis(QCPAxis::atBottom)->setRange(range);
     m_settingRange = false;
     fitValues();
+    showSummary();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void frmTrends::showSummary()
+{
+    if (!lblSummary)
+        return;
+    const QCPRange span = m_charts[0]->axis(QCPAxis::atBottom)->range();
+    // A reading holds while the tool would call it current: a log has one every 4 s.
+    const qint64 holdMs = m_review->format == SessionFile::Format::Log ? 5000 : SessionRecord::FreshForMs;
+    const auto summary
+        = SessionSummary::of(m_record, qint64(std::floor(span.lower * 1000)), qint64(std::ceil(span.upper * 1000)),
+                             holdMs, m_review->format == SessionFile::Format::Csv);
+    QStringList lines{QStringLiteral("In view")};
+    lines += summary.lines();
+    if (m_review->lastLineCut)
+        lines.prepend(QStringLiteral("The last line of the file was incomplete (the tool was stopped while "
+                                     "writing it); every whole line is shown.\n"));
+    lblSummary->setText(lines.join(u'\n'));
+}
+
+QString frmTrends::summaryText() const
+{
+    return lblSummary ? lblSummary->text() : QString();
 }
 
 void frmTrends::operatorMovedTime(const QCPRange &range)
@@ -456,6 +585,7 @@ void frmTrends::operatorMovedTime(const QCPRange &range)
 
 void frmTrends::fitValues()
 {
+    m_fittedHeight = m_charts[0]->rect().height();
     const QCPRange keys = m_charts[0]->axis(QCPAxis::atBottom)->range();
     for (const ValueScale &scale : Scales) {
         QCPAxis *axis = m_charts[scale.chart]->axis(scale.rightAxis ? QCPAxis::atRight : QCPAxis::atLeft);
@@ -472,13 +602,11 @@ void frmTrends::fitValues()
             any = true;
         }
         const bool hasBase = scale.base.size() > 0;
-        if (!any) {
-            if (hasBase)
-                axis->setRange(scale.base);
+        if (!any && !hasBase)
             continue; // nothing to fit: the scale stays as it was
-        }
-        QCPRange range;
-        if (hasBase) {
+        QCPRange range = scale.base;
+        if (!any) {
+        } else if (hasBase) {
             const double pad = 0.05 * std::max(scale.base.size(), data.size());
             range = scale.base;
             if (data.upper > range.upper)
@@ -489,8 +617,19 @@ void frmTrends::fitValues()
             const double span = std::max(data.size() * 1.2, scale.minSpan);
             range = QCPRange(data.center() - span / 2, data.center() + span / 2);
         }
-        axis->setRange(range);
+        axis->setRange(withLegendRoom(m_charts[scale.chart], range));
     }
+}
+
+QCPRange frmTrends::withLegendRoom(QCPAxisRect *chart, QCPRange range)
+{
+    // The legend sits in a strip across the top that the lines never reach.
+    const auto *legend = qobject_cast<QCPLegend *>(chart->insetLayout()->elementAt(0));
+    const double room = (legend ? legend->minimumOuterSizeHint().height() : 0) + 8;
+    const double height = chart->rect().height();
+    if (height > 3 * room)
+        range.upper = range.lower + range.size() * height / (height - room);
+    return range;
 }
 
 void frmTrends::eventChosen(const QModelIndex &index)
@@ -574,11 +713,49 @@ bool frmTrends::saveCsv(const QString &path)
     return false;
 }
 
+QString frmTrends::imageTitle() const
+{
+    // What the session ran on, as its first event says; a file by its name.
+    QString source = m_review ? QFileInfo(m_review->path).fileName() : QString();
+    if (!m_review) {
+        static const QString started = QStringLiteral("Session started: ");
+        const auto &events = m_record.events();
+        const auto first = std::find_if(events.begin(), events.end(),
+                                        [](const EventEntry &e) { return e.kind == EventKind::SessionStarted; });
+        source = first != events.end() ? first->text.mid(first->text.startsWith(started) ? started.size() : 0)
+                                       : QStringLiteral("live session");
+    }
+    const QCPRange span = m_charts[0]->axis(QCPAxis::atBottom)->range();
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(qint64(span.lower * 1000));
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(qint64(span.upper * 1000));
+    const QString end = to.date() == from.date() ? to.toString(QStringLiteral("HH:mm:ss"))
+                                                 : to.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QStringLiteral("%1  |  %2 \u2013 %3  |  vanto-port-test %4")
+        .arg(source, from.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), end, QString::fromLatin1(Version::Text));
+}
+
+QImage frmTrends::titled(const QImage &charts) const
+{
+    const QFontMetrics metrics(font());
+    const int band = metrics.height() + 12;
+    QImage image(charts.width(), charts.height() + band, QImage::Format_RGB32);
+    image.setDevicePixelRatio(charts.devicePixelRatio());
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font());
+    painter.setPen(Qt::black);
+    const int width = int(charts.width() / charts.devicePixelRatio());
+    painter.drawText(QRect(8, 0, width - 16, band), Qt::AlignVCenter | Qt::AlignLeft,
+                     metrics.elidedText(imageTitle(), Qt::ElideMiddle, width - 16));
+    painter.drawImage(QPoint(0, band), charts);
+    return image;
+}
+
 bool frmTrends::saveImage(const QString &path)
 {
     // Written through a file that reports a full disk, which a plain image
     // save would not.
-    const QImage image = m_plot->toPixmap().toImage();
+    const QImage image = titled(m_plot->toPixmap().toImage());
     QString reason;
     const bool saved = saveFile(
         path,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "review/SessionFile.h"
 #include "session/SessionRecord.h"
 #include "session/TrendPoints.h"
 #include "trends/EventMarkers.h"
@@ -9,6 +10,8 @@
 #include <vector>
 
 class EventListModel;
+class QImage;
+class QLabel;
 class QCPAxis;
 class QCPAxisRect;
 class QCPGraph;
@@ -36,6 +39,20 @@ public:
     explicit frmTrends(SessionRecord &record, QWidget *parent = nullptr);
     ~frmTrends() override;
 
+    // A recorded session read from path, read only in a window of its own
+    // ("Trends - NAME", deleted when closed): the whole session at first, a
+    // summary of the span in view beside the charts. None when the file
+    // can't be read; problem then says where and why.
+    static frmTrends *review(const QString &path, SessionFile::Problem *problem);
+    bool reviewing() const { return m_review.has_value(); }
+    QString summaryText() const;
+    // What a saved image says above the charts: the port and device (or the
+    // file), the span shown with its date, the tool's version.
+    QString imageTitle() const;
+
+    // The main window has closed: what is shown is all there will be.
+    void sessionEnded();
+
     void cmdLive_Click();
     void cmdWhole_Click();
     void cmdSaveCsv_Click();
@@ -57,6 +74,17 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    struct Review
+    {
+        QString path;
+        SessionFile::Format format;
+        bool lastLineCut;
+    };
+    frmTrends(std::unique_ptr<SessionRecord> owned, Review review);
+    void build();
+    void showSummary();
+    QImage titled(const QImage &charts) const;
+
     void tickRecorded(const TickEntry &tick) override;
     void eventRecorded(const EventEntry &event) override;
 
@@ -71,17 +99,23 @@ private:
     void setTimeRange(const QCPRange &range);
     void operatorMovedTime(const QCPRange &range);
     void fitValues();
+    static QCPRange withLegendRoom(QCPAxisRect *chart, QCPRange range);
     void eventChosen(const QModelIndex &index);
     void syncEventList();
     QString suggestedPath(const QString &stem, const QString &suffix) const;
 
+    std::unique_ptr<SessionRecord> m_owned; // a reviewed file's
     SessionRecord &m_record;
+    std::optional<Review> m_review;
+    bool m_fitted = false; // a reviewed file has been fitted once
+    bool m_ended = false;  // the main window has closed
     TrendPoints m_points;
     std::vector<EventMark> m_marks;
     bool m_following = true;
     bool m_behind = true;        // something was recorded while nothing was drawn
     bool m_settingRange = false; // the time axes are being moved by the window, not the operator
     double m_lastKey = 0;
+    int m_fittedHeight = -1; // of the charts when their values were last fitted
 
     QCustomPlot *m_plot = nullptr;
     std::array<QCPAxisRect *, 3> m_charts{};
@@ -93,4 +127,6 @@ private:
     QPushButton *cmdSaveCsv = nullptr;
     QPushButton *cmdSaveImage = nullptr;
     QTableView *lstEvents = nullptr;
+    QLabel *lblSummary = nullptr;
+    QLabel *lblEnded = nullptr;
 };

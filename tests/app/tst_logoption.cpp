@@ -97,17 +97,21 @@ private slots:
             QFile file(csv);
             return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
         };
-        QTRY_VERIFY_WITH_TIMEOUT(lines().size() >= 6, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(lines().size() >= 7, 15000);
         tool.terminate();
         QVERIFY(tool.waitForFinished(5000));
 
         const QList<QByteArray> rows = lines();
         QCOMPARE(rows[0] + '\n', CsvWriter::Header);
-        QVERIFY(rows[1].endsWith(",,,,,,,,,,Recording CSV to " + csv.toUtf8()));
-        QVERIFY(rows[2].endsWith(",,,,,,,,,,Load commanded Unloaded"));
+        // The first row says what the session ran on.
+        static const QRegularExpression started(QStringLiteral(
+            R"(,,,,,,,,,,"Session started: vanto-port-test [\d.]+\S*, port 1, simulated controller, \S+"$)"));
+        QVERIFY2(started.match(QString::fromUtf8(rows[1])).hasMatch(), rows[1].constData());
+        QVERIFY(rows[2].endsWith(",,,,,,,,,,Recording CSV to " + csv.toUtf8()));
+        QVERIFY(rows[3].endsWith(",,,,,,,,,,Load commanded Unloaded"));
         static const QRegularExpression telemetry(QStringLiteral(
             R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,[\d.]+,[\d.]+,0,0,\d+,\d+\.\d{3},\d+,\d+\.\d{3},u,$)"));
-        QVERIFY2(telemetry.match(QString::fromLatin1(rows[3])).hasMatch(), rows[3].constData());
+        QVERIFY2(telemetry.match(QString::fromLatin1(rows[4])).hasMatch(), rows[4].constData());
     }
 
     void refusesAnEmptyName_data()

@@ -1,8 +1,11 @@
+#include "FakePortInformation.h"
 #include "FakeSerialControl.h"
 
 #include "link/Comunication.h"
 #include "logging/LogWriter.h"
 #include "run/PortRun.h"
+
+#include "Version.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -58,6 +61,42 @@ private slots:
     void initTestCase()
     {
         Comunication::setSettleWait([](float) {});
+    }
+
+    // The session's first event, and so a new CSV file's first row, says what
+    // it ran on: the adapter's identity where the device is one, the device
+    // alone otherwise; the CSV's own note follows it. Once per run.
+    void sessionStartedFirst_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("USB adapter") << "/dev/ttyUSB0"
+                                     << ", port 1, /dev/ttyUSB0 (USB 0403:6001 FTDI FT232R USB UART serial A50285BI)";
+        QTest::newRow("built-in port") << "/dev/ttyS0"
+                                       << ", port 1, /dev/ttyS0";
+        QTest::newRow("network") << "rfc2217://deck-server:4001"
+                                 << ", port 1, rfc2217://deck-server:4001";
+    }
+    void sessionStartedFirst()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        Rig rig;
+        rig.port->devices.insert(1, device);
+        rig.run->setPortInformation(std::make_shared<FakePortInformation>(
+            QList<PortDescription>{FakePortInformation::ftdi(QStringLiteral("ttyUSB0"), QStringLiteral("A50285BI")),
+                                   FakePortInformation::builtIn(QStringLiteral("ttyS0"))}));
+        rig.run->startCsv(dir.filePath(QStringLiteral("run.csv")));
+        QVERIFY(rig.run->start());
+        rig.run->start();
+        const auto &events = rig.run->session().events();
+        QVERIFY(events.size() >= 3);
+        QCOMPARE(events[0].kind, EventKind::SessionStarted);
+        QCOMPARE(events[0].text,
+                 QStringLiteral("Session started: vanto-port-test ") + QLatin1String(Version::Text) + expected);
+        QCOMPARE(events[1].text, QStringLiteral("Recording CSV to ") + dir.filePath(QStringLiteral("run.csv")));
+        QCOMPARE(rig.events(EventKind::SessionStarted).size(), 1);
     }
 
     // What a poll hands on: the replies decoded before the letter goes out,
