@@ -1,5 +1,7 @@
 #include "link/Comunication.h"
 
+#include "link/LineRecord.h"
+
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -55,7 +57,7 @@ std::optional<QStringList> splitReplies(QByteArray &pending)
 
 } // namespace
 
-QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending)
+QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending, LineRecord *line)
 {
     if (!VANTOSerComm.PortOpen()) {
         pending.clear();
@@ -69,6 +71,8 @@ QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending)
         WaitMs(SettleDelayMs);
 
     if (const auto taken = takeBuffered(VANTOSerComm)) {
+        if (line)
+            line->received(*taken);
         pending += *taken;
         if (const auto replies = splitReplies(pending))
             return *replies;

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class LineRecord;
+
 namespace Comunication {
 
 // Longest reply accepted, terminator included; a line that runs on without a
@@ -32,7 +34,8 @@ constexpr int MaxReadBytes = 64 * 1024;
 // dropped). {"?"} when no complete reply arrived, the read failed or a reply
 // ran past MaxReplyLength: the port is then closed and reopened and what was
 // read is dropped. A failure to reopen the port is thrown as LinkError.
-QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending);
+// Every byte read goes to line too, when there is one.
+QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending, LineRecord *line = nullptr);
 
 // Blocks the calling thread for about ms milliseconds without processing
 // events. Non-positive or NaN waits return at once.

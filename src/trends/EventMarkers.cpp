@@ -44,6 +44,8 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Late");
     case EventKind::LineNoise:
         return QStringLiteral("Noise");
+    case EventKind::AlarmsAcknowledged:
+        return QStringLiteral("Ack");
     }
     return {};
 }
