@@ -70,7 +70,8 @@ QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending, LineRe
     else
         WaitMs(SettleDelayMs);
 
-    if (const auto taken = takeBuffered(VANTOSerComm)) {
+    const auto taken = takeBuffered(VANTOSerComm);
+    if (taken) {
         if (line)
             line->received(*taken);
         pending += *taken;
@@ -78,9 +79,12 @@ QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending, LineRe
             return *replies;
     }
 
-    // Reset the port so the next poll starts clean; a failure to reopen is the
-    // caller's to handle.
+    // Reset the port so the next poll starts clean: its buffers dropped where
+    // it can, else closed and reopened, as after a failed read. A failure to
+    // reopen is the caller's to handle.
     pending.clear();
+    if (taken && VANTOSerComm.dropBuffers())
+        return {QStringLiteral("?")};
     VANTOSerComm.setPortOpen(false);
     VANTOSerComm.setPortOpen(true);
     return {QStringLiteral("?")};

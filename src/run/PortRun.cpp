@@ -17,6 +17,7 @@ PortRun::PortRun(std::unique_ptr<SerialControl> serial, QObject *parent)
     , m_rateCaption(QStringLiteral("Slow Update"))
     , m_logging(this)
 {
+    m_serial->setLineRecord(&m_line);
     Timer1.setParent(this);
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(PollInterval);
@@ -42,6 +43,7 @@ PortRun::PortRun(std::unique_ptr<SerialControl> serial, QObject *parent)
 PortRun::~PortRun()
 {
     stop();
+    m_serial->setLineRecord(nullptr); // the line record goes first
 }
 
 void PortRun::setPortInformation(std::shared_ptr<const PortInformation> information)
