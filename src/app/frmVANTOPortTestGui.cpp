@@ -284,9 +284,10 @@ void frmVANTOPortTestGui::showStatus()
     if (line == m_shownStatus)
         return;
     m_shownStatus = line;
-    // The port's name gives way first: the link and the readings matter more.
-    m_statusLine->setField(
-        line.link, 0, line.link.indexOf(QLatin1Char('|')) < 0 ? line.link.size() : line.link.indexOf(QLatin1Char('|')));
+    // The port's name and the reply share give way first: how current the
+    // readings are matters most.
+    const qsizetype last = line.link.lastIndexOf(QLatin1Char('|'));
+    m_statusLine->setField(line.link, 0, last < 0 ? line.link.size() : last);
     m_loadWarning->setField(line.warning);
     // The count and what the newest alarm is stay; its time and values give way.
     const qsizetype at = line.alarms.indexOf(QLatin1Char(','));

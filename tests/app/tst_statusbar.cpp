@@ -145,6 +145,8 @@ private slots:
         QCOMPARE(rows->rowCount(), 2);
         QCOMPARE(rows->index(0, 3).data().toString(), QStringLiteral("400 V Low"));
         QCOMPARE(rows->index(0, 4).data().toString(), QStringLiteral("lowest 293 V"));
+        if (const QByteArray dir = qgetenv("VANTO_SCREENSHOT_DIR"); !dir.isEmpty())
+            list->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/alarms-window.png"));
 
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(button->isHidden());
@@ -160,6 +162,35 @@ private slots:
         QCOMPARE(rows->rowCount(), 1); // still low: listed until it closes
         rig.polls({Full});
         QCOMPARE(rows->rowCount(), 0);
+    }
+
+    // A load warning and two alarms at once: each in its own field, only they
+    // red, each heard whole with its name however little room it has.
+    void warningAndAlarmsSideBySide()
+    {
+        Rig rig;
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        const QByteArray dead = "300,290,1,10,0,0,u,*";
+        rig.polls({dead});
+        rig.window->acknowledgeAlarms(); // both supplies low: seen
+        rig.window->cmdLoaded_Click();
+        rig.polls(QList<QByteArray>(10, dead) + QList<QByteArray>{"300,2x0,1,*", dead});
+        QVERIFY(rig.child<QLabel>("alarmField")->text().startsWith(QStringLiteral("2 alarms: Bad Data 13:02:13")));
+        QVERIFY(!rig.child("loadWarning")->isHidden());
+        QVERIFY(rig.red("loadWarning") && rig.red("alarmField") && !rig.red("statusLine"));
+        for (const char *name : {"lblCommStatData", "statusLine", "loadWarning", "alarmField"}) {
+            auto *field = rig.child<QLabel>(name);
+            QVERIFY2(rig.heard(name).endsWith(field->text()), name);
+            if (auto *f = qobject_cast<StatusField *>(field)) {
+                QVERIFY(f->geometry().right() <= rig.window->width());
+                if (f->shownText(f->contentsRect().width()) != f->text())
+                    QCOMPARE(f->toolTip(), f->text());
+            }
+            qInfo("%s", qPrintable(rig.heard(name)));
+        }
+        if (const QByteArray dir = qgetenv("VANTO_SCREENSHOT_DIR"); !dir.isEmpty())
+            rig.window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/statusbar-warning-alarms.png"));
     }
 
     // A garbled reply as the Line window shows it: the letter sent, the bytes
@@ -179,6 +210,10 @@ private slots:
         QCOMPARE(lines[2],
                  QStringLiteral("13:02:10.500 received 300,2\\x00x0\\r\\n,*   (reply 250 ms after the letter)"));
         QCOMPARE(lines[3], QStringLiteral("13:02:10.500 sent     u"));
+        if (const QByteArray dir = qgetenv("VANTO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            line->show();
+            line->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/line-garbled.png"));
+        }
 
         line->findChild<QCheckBox *>("chkHex")->setChecked(true);
         QCOMPARE(line->shownText().split(QLatin1Char('\n')).value(2),
