@@ -20,6 +20,7 @@ set(VANTO_FLOORS
     instruments     # lamp and dial gauge                               Widgets
     about           # about box, registry, system information           Widgets
     trends          # the Trends window                                 Widgets, QCustomPlot
+    monitors        # the Alarms and Line windows                       Widgets
     app)            # the main window and the program
 
 set(VANTO_USES_looks "")
@@ -36,8 +37,9 @@ set(VANTO_USES_ui "")
 set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
 set(VANTO_USES_trends logging review session telemetry looks ui)
-set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks review run session telemetry
-    trends ui)
+set(VANTO_USES_monitors link session telemetry looks ui)
+set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks monitors review run
+    session telemetry trends ui)
 
 # The Qt modules each floor links; the plain floors know no Widgets.
 set(VANTO_QT_looks Qt6::Gui)
@@ -54,6 +56,7 @@ set(VANTO_QT_ui Qt6::Widgets)
 set(VANTO_QT_instruments Qt6::Widgets)
 set(VANTO_QT_about Qt6::Widgets)
 set(VANTO_QT_trends Qt6::Widgets)
+set(VANTO_QT_monitors Qt6::Widgets)
 set(VANTO_QT_app Qt6::Widgets)
 
 # The folder of src/ a floor's files are in.

@@ -13,12 +13,15 @@
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
 #include "looks/Colours.h"
+#include "monitors/frmAlarms.h"
+#include "monitors/frmLine.h"
 #include "trends/frmTrends.h"
 #include "ui/CaptionFrame.h"
 #include "ui/ColouredButton.h"
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
 #include "ui/MsgBox.h"
+#include "ui/StatusField.h"
 #include "ui/StatusText.h"
 #include "ui/Twips.h"
 #include "ui/WindowShortcuts.h"
@@ -30,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 
@@ -56,17 +60,21 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
     buildMenu();
     buildControls();
     setTabOrder();
-    keepShortcutsFromTextBoxes(this, {mnuLogging, mnuExit});
+    keepShortcutsFromTextBoxes(this, {mnuLogging, mnuExit, mnuAcknowledge});
 
     m_run->setOperatorChoosing([this] { return m_frmCommSetup && m_frmCommSetup->isVisible(); });
     connect(m_run, &PortRun::replied, this, [this](const Poll &poll) {
         CWButton2->setValue(poll.newest().reading.reply.contains(QLatin1Char('*')));
         for (const PolledReply &r : poll.replies)
-            showReply(r.shown);
+            showReply(r);
     });
     connect(m_run, &PortRun::polled, this, [this] {
         m_stale->update();
         showStatus();
+        if (m_frmAlarms)
+            m_frmAlarms->sync();
+        if (m_frmLine)
+            m_frmLine->sync();
     });
     connect(m_run, &PortRun::lookChanged, this, &frmVANTOPortTestGui::showLook);
     connect(m_run, &PortRun::statusChanged, this, &frmVANTOPortTestGui::showStatus);
@@ -100,6 +108,8 @@ frmVANTOPortTestGui::~frmVANTOPortTestGui()
     delete m_frmTrends;
     for (const QPointer<frmTrends> &review : m_reviews)
         delete review.data();
+    delete m_frmAlarms;
+    delete m_frmLine;
 }
 
 void frmVANTOPortTestGui::buildMenu()
@@ -126,6 +136,14 @@ void frmVANTOPortTestGui::buildMenu()
     mnuTrends->setObjectName(QStringLiteral("mnuTrends"));
     mnuTrends->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     addAction(mnuTrends);
+    mnuLine = menuBar()->addAction(QStringLiteral("Line"));
+    mnuLine->setObjectName(QStringLiteral("mnuLine"));
+    mnuAlarms = menuBar()->addAction(QStringLiteral("Alarms"));
+    mnuAlarms->setObjectName(QStringLiteral("mnuAlarms"));
+    mnuAcknowledge = new QAction(QStringLiteral("Acknowledge alarms"), this);
+    mnuAcknowledge->setObjectName(QStringLiteral("mnuAcknowledge"));
+    mnuAcknowledge->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    addAction(mnuAcknowledge);
     mnuAbout = menuBar()->addAction(QStringLiteral("About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
@@ -134,6 +152,9 @@ void frmVANTOPortTestGui::buildMenu()
     connect(mnuExit, &QAction::triggered, this, &frmVANTOPortTestGui::mnuExit_Click);
     connect(mnuComms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuComms_Click);
     connect(mnuTrends, &QAction::triggered, this, &frmVANTOPortTestGui::mnuTrends_Click);
+    connect(mnuLine, &QAction::triggered, this, &frmVANTOPortTestGui::mnuLine_Click);
+    connect(mnuAlarms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAlarms_Click);
+    connect(mnuAcknowledge, &QAction::triggered, this, &frmVANTOPortTestGui::acknowledgeAlarms);
     connect(mnuAbout, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAbout_Click);
 }
 
@@ -194,7 +215,7 @@ void frmVANTOPortTestGui::buildControls()
     Label6->setBuddy(txtPlsFreq);
     lblCtrTemp->setBuddy(txtCtrCanTemp);
     lblLoadTemp->setBuddy(txtLoadCanTemp);
-    lblCommStatData->setAccessibleName(lblCommStat->text());
+    lblCommStatData->setName(lblCommStat->text());
     Text1->setAccessibleName(QStringLiteral("Raw reply"));
 
     // Lamps and gauges take the focus in the tab chain like the other controls.
@@ -214,13 +235,30 @@ void frmVANTOPortTestGui::setTabOrder()
 void frmVANTOPortTestGui::buildStatusBar()
 {
     statusBar()->setSizeGripEnabled(false);
-    // A label of its own rather than a status message: a screen reader reads
-    // a label's text like any other control's.
-    m_statusLine = new QLabel(statusBar());
+    // Labels of their own rather than a status message: a screen reader reads
+    // each with its name. Only the load warning and the alarms are red.
+    m_statusLine = new StatusField(QStringLiteral("Link status"), statusBar());
     m_statusLine->setObjectName(QStringLiteral("statusLine"));
-    m_statusLine->setTextFormat(Qt::PlainText);
-    m_statusLine->setAccessibleName(QStringLiteral("Link status"));
-    statusBar()->addWidget(m_statusLine, 1);
+    statusBar()->addWidget(m_statusLine, 3);
+    m_loadWarning = new StatusField(QStringLiteral("Load warning"), statusBar());
+    m_loadWarning->setObjectName(QStringLiteral("loadWarning"));
+    statusBar()->addWidget(m_loadWarning, 2);
+    m_alarmField = new StatusField(QStringLiteral("Alarms"), statusBar());
+    m_alarmField->setObjectName(QStringLiteral("alarmField"));
+    statusBar()->addWidget(m_alarmField, 2);
+    for (StatusField *red : {m_loadWarning, m_alarmField}) {
+        QPalette p = red->palette();
+        p.setColor(QPalette::WindowText, Colours::Red);
+        red->setPalette(p);
+    }
+    cmdAcknowledge = new QPushButton(QStringLiteral("Acknowledge"), statusBar());
+    cmdAcknowledge->setObjectName(QStringLiteral("cmdAcknowledge"));
+    cmdAcknowledge->setToolTip(QStringLiteral("Acknowledge every alarm (Ctrl+K); Alarms lists them"));
+    cmdAcknowledge->setFocusPolicy(Qt::TabFocus);
+    cmdAcknowledge->hide();
+    connect(cmdAcknowledge, &QPushButton::clicked, this, &frmVANTOPortTestGui::acknowledgeAlarms);
+    statusBar()->addWidget(cmdAcknowledge);
+    QWidget::setTabOrder(cmd1PPSOnOff, cmdAcknowledge);
     showStatus();
 }
 
@@ -257,15 +295,20 @@ void frmVANTOPortTestGui::showStatus()
     if (line == m_shownStatus)
         return;
     m_shownStatus = line;
-    m_statusLine->setText(line.text);
-    QPalette p;
-    if (line.alarm)
-        p.setColor(QPalette::WindowText, Colours::Red);
-    m_statusLine->setPalette(p);
+    // The port's name and the reply share give way first: how current the
+    // readings are matters most.
+    const qsizetype last = line.link.lastIndexOf(QLatin1Char('|'));
+    m_statusLine->setField(line.link, 0, last < 0 ? line.link.size() : last);
+    m_loadWarning->setField(line.warning);
+    // The count and what the newest alarm is stay; its time and values give way.
+    const qsizetype at = line.alarms.indexOf(QLatin1Char(','));
+    m_alarmField->setField(line.alarms, at < 0 ? line.alarms.size() : at, line.alarms.size());
+    cmdAcknowledge->setVisible(!line.alarms.isEmpty());
 }
 
-void frmVANTOPortTestGui::showReply(const DecodedReply &r)
+void frmVANTOPortTestGui::showReply(const PolledReply &reply)
 {
+    const DecodedReply &r = reply.shown;
     // Four replies a second mostly repeat what is shown: a text set again
     // would still cost a layout and a repaint.
     const auto show = [](auto *control, const QString &text) {
@@ -273,7 +316,11 @@ void frmVANTOPortTestGui::showReply(const DecodedReply &r)
             control->setText(text);
     };
     show(Text1, r.Text1);
-    lblCommStatData->setStatus(r.lblCommStatData);
+    // Where the decoding stopped, for a listener who can't glance at the raw reply.
+    lblCommStatData->setStatus(r.lblCommStatData,
+                               reply.reading.outcome == ReplyOutcome::BadData
+                                   ? QStringLiteral("%1 at field %2").arg(r.lblCommStatData).arg(reply.reading.badField)
+                                   : QString());
     if (r.txtLoadCanTemp)
         show(txtLoadCanTemp, *r.txtLoadCanTemp);
     if (r.txtCtrCanTemp)
@@ -381,6 +428,28 @@ bool frmVANTOPortTestGui::openSession(const QString &path)
     m_reviews.emplace_back(review);
     review->Show();
     return true;
+}
+
+void frmVANTOPortTestGui::mnuLine_Click()
+{
+    if (!m_frmLine)
+        m_frmLine = new frmLine(m_run->line());
+    m_frmLine->Show();
+}
+
+void frmVANTOPortTestGui::mnuAlarms_Click()
+{
+    if (!m_frmAlarms)
+        m_frmAlarms = new frmAlarms(m_run->alarms(), m_run->session(), [this] { acknowledgeAlarms(); });
+    m_frmAlarms->Show();
+}
+
+void frmVANTOPortTestGui::acknowledgeAlarms()
+{
+    m_run->acknowledgeAlarms();
+    showStatus();
+    if (m_frmAlarms)
+        m_frmAlarms->sync();
 }
 
 void frmVANTOPortTestGui::cmdLoaded_Click()

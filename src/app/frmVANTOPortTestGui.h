@@ -17,6 +17,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class StaleReadings;
+class QPushButton;
+class StatusField;
 class StatusText;
 
 // The operator's one window: a thin view of the run beneath it.
@@ -79,6 +81,9 @@ public slots:
     // Opens path in a review window of its own; a file that can't be read is
     // told in a box. True when it opened.
     bool openSession(const QString &path);
+    void mnuLine_Click();
+    void mnuAlarms_Click();
+    void acknowledgeAlarms();
     void mnuAbout_Click();
     void cmd1PPSOnOff_Click() { m_run->toggle1PPS(); }
     void cmdFstUpdt_Click() { m_run->toggleRate(); }
@@ -97,14 +102,17 @@ private:
     void buildControls();
     void setTabOrder();
     void buildStatusBar();
-    void showReply(const DecodedReply &r);
+    void showReply(const PolledReply &reply);
     void showLook(CommandButton button, const ButtonLook &look);
     void showStatus();
 
     PortRun *m_run;
     bool m_loaded = true;
     StaleReadings *m_stale = nullptr;
-    QLabel *m_statusLine = nullptr;
+    StatusField *m_statusLine = nullptr;
+    StatusField *m_loadWarning = nullptr;
+    StatusField *m_alarmField = nullptr;
+    QPushButton *cmdAcknowledge = nullptr;
     StatusLine m_shownStatus;
 
     // Controls, named as the operator's manual names them.
@@ -113,6 +121,9 @@ private:
     QAction *mnuExit = nullptr;
     QAction *mnuComms = nullptr;
     QAction *mnuTrends = nullptr;
+    QAction *mnuLine = nullptr;
+    QAction *mnuAlarms = nullptr;
+    QAction *mnuAcknowledge = nullptr;
     QAction *mnuAbout = nullptr;
     Lamp *CWButton1 = nullptr;
     Lamp *CWButton2 = nullptr;
@@ -149,4 +160,6 @@ private:
     class frmSelFile *m_frmSelFile = nullptr;
     class frmTrends *m_frmTrends = nullptr;
     std::vector<QPointer<class frmTrends>> m_reviews; // each deletes itself when closed
+    class frmAlarms *m_frmAlarms = nullptr;
+    class frmLine *m_frmLine = nullptr;
 };

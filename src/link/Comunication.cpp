@@ -1,5 +1,7 @@
 #include "link/Comunication.h"
 
+#include "link/LineRecord.h"
+
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -55,7 +57,7 @@ std::optional<QStringList> splitReplies(QByteArray &pending)
 
 } // namespace
 
-QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending)
+QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending, LineRecord *line)
 {
     if (!VANTOSerComm.PortOpen()) {
         pending.clear();
@@ -68,15 +70,21 @@ QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending)
     else
         WaitMs(SettleDelayMs);
 
-    if (const auto taken = takeBuffered(VANTOSerComm)) {
+    const auto taken = takeBuffered(VANTOSerComm);
+    if (taken) {
+        if (line)
+            line->received(*taken);
         pending += *taken;
         if (const auto replies = splitReplies(pending))
             return *replies;
     }
 
-    // Reset the port so the next poll starts clean; a failure to reopen is the
-    // caller's to handle.
+    // Reset the port so the next poll starts clean: its buffers dropped where
+    // it can, else closed and reopened, as after a failed read. A failure to
+    // reopen is the caller's to handle.
     pending.clear();
+    if (taken && VANTOSerComm.dropBuffers())
+        return {QStringLiteral("?")};
     VANTOSerComm.setPortOpen(false);
     VANTOSerComm.setPortOpen(true);
     return {QStringLiteral("?")};

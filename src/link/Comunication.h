@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class LineRecord;
+
 namespace Comunication {
 
 // Longest reply accepted, terminator included; a line that runs on without a
@@ -30,9 +32,12 @@ constexpr int MaxReadBytes = 64 * 1024;
 //
 // Never empty. {""} when the port is not open (nothing read, no wait, pending
 // dropped). {"?"} when no complete reply arrived, the read failed or a reply
-// ran past MaxReplyLength: the port is then closed and reopened and what was
-// read is dropped. A failure to reopen the port is thrown as LinkError.
-QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending);
+// ran past MaxReplyLength: what was read is dropped, and the port drops its
+// buffers where it can (SerialControl::dropBuffers), else (and always after a
+// failed read) it is closed and reopened. A failure to reopen the port is
+// thrown as LinkError.
+// Every byte read goes to line too, when there is one.
+QStringList ReadReplies(SerialControl &VANTOSerComm, QByteArray &pending, LineRecord *line = nullptr);
 
 // Blocks the calling thread for about ms milliseconds without processing
 // events. Non-positive or NaN waits return at once.

@@ -23,6 +23,8 @@ public:
     QByteArray Input() override { return m_active->Input(); }
     void Output(const QByteArray &text) override { m_active->Output(text); }
     bool PortLost() const override { return m_active->PortLost(); }
+    bool dropBuffers() override { return m_active->dropBuffers(); }
+    void setLineRecord(LineRecord *line) override { m_network.setLineRecord(line); }
     QString lastErrorDetail() const override { return m_active->lastErrorDetail(); }
     QString device(int port) const override { return m_ports.device(port); }
     bool devicePresent(int port) const override

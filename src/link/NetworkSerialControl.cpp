@@ -1,5 +1,7 @@
 #include "link/NetworkSerialControl.h"
 
+#include "link/LineRecord.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 
@@ -156,8 +158,10 @@ void NetworkSerialControl::connectWithin(const QDeadlineTimer &deadline)
     for (const QHostAddress &address : found.addresses) {
         m_socket.abort();
         m_socket.connectToHost(address, m_endpoint.port);
-        if (m_socket.waitForConnected(remaining(deadline)))
+        if (m_socket.waitForConnected(remaining(deadline))) {
+            ++m_connections;
             return;
+        }
         why = describe(m_socket.error(), m_socket.errorString());
         if (deadline.hasExpired())
             break;
@@ -168,7 +172,7 @@ void NetworkSerialControl::connectWithin(const QDeadlineTimer &deadline)
 void NetworkSerialControl::negotiateWithin(const QDeadlineTimer &deadline)
 {
     m_telnet.emplace();
-    if (!send(m_telnet->start()))
+    if (!negotiate(m_telnet->start()))
         failOpen(describe(m_socket.error(), m_socket.errorString()));
     // The first letter must find the line set: wait until the server has
     // taken the settings.
@@ -196,7 +200,35 @@ void NetworkSerialControl::take(const QByteArray &bytes)
         return;
     }
     m_received += m_telnet->receive(bytes);
-    send(m_telnet->takeOutgoing());
+    if (m_line)
+        m_line->negotiation(LineDirection::NegotiationReceived, m_telnet->takeNegotiation());
+    negotiate(m_telnet->takeOutgoing());
+}
+
+bool NetworkSerialControl::negotiate(const QByteArray &bytes)
+{
+    if (m_line)
+        m_line->negotiation(LineDirection::NegotiationSent, bytes);
+    return send(bytes);
+}
+
+bool NetworkSerialControl::dropBuffers()
+{
+    if (!m_open)
+        return false;
+    // What has come already belongs to the reply that failed.
+    fetch();
+    m_received.clear();
+    if (!m_open)
+        return false;
+    if (m_telnet) {
+        m_telnet->purge();
+        if (!negotiate(m_telnet->takeOutgoing())) {
+            markLost();
+            return false;
+        }
+    }
+    return m_socket.state() == QAbstractSocket::ConnectedState;
 }
 
 bool NetworkSerialControl::send(const QByteArray &bytes)

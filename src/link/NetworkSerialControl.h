@@ -37,6 +37,15 @@ public:
     // event loop has run. So a lost port is reopened only when it can be, and
     // a server that is down never holds the window.
     bool devicePresent(int port) const override;
+    // Over RFC 2217 the server is asked to purge its buffers too (PURGE-DATA);
+    // raw TCP drops only what has arrived here. False when the connection is
+    // gone: then it is opened anew.
+    bool dropBuffers() override;
+    void setLineRecord(LineRecord *line) override { m_line = line; }
+    // Connections opened so far, for telling a purge from a reconnect.
+    int connections() const { return m_connections; }
+    // Purges the server has answered on this connection.
+    int purgesAnswered() const { return m_telnet ? m_telnet->purgesAnswered() : 0; }
 
 private:
     void open();
@@ -45,6 +54,7 @@ private:
     void take(const QByteArray &bytes);
     void fetch();
     bool send(const QByteArray &bytes);
+    bool negotiate(const QByteArray &bytes);
     void markLost();
     void close();
     [[noreturn]] void failOpen(const QString &why);
@@ -58,4 +68,6 @@ private:
     std::optional<Rfc2217Session> m_telnet;
     QByteArray m_received; // serial data not yet taken by Input
     bool m_open = false;
+    int m_connections = 0;
+    LineRecord *m_line = nullptr;
 };

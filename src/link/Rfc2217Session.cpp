@@ -34,6 +34,8 @@ QByteArray Rfc2217Session::receive(const QByteArray &bytes)
     data.reserve(bytes.size());
     for (const char c : bytes) {
         const quint8 byte = quint8(c);
+        if (m_state != State::Data && m_state != State::Command)
+            m_heard.append(c);
         switch (m_state) {
         case State::Data:
             if (byte == IAC)
@@ -46,6 +48,8 @@ QByteArray Rfc2217Session::receive(const QByteArray &bytes)
                 data.append(c);
                 m_state = State::Data;
             } else {
+                m_heard.append(char(IAC));
+                m_heard.append(c);
                 command(byte);
             }
             break;
@@ -175,6 +179,8 @@ void Rfc2217Session::subnegotiation()
     // the server has taken the settings.
     if (quint8(m_sub[1]) == ServerReply + SetBaudrate)
         m_baudConfirmed = true;
+    if (quint8(m_sub[1]) == ServerReply + PurgeData)
+        ++m_purgesAnswered;
 }
 
 void Rfc2217Session::send(quint8 verb, quint8 option)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <array>
+#include <utility>
 
 // The client's half of a telnet connection with the COM port option: what to
 // send when the connection opens (the offers and the line settings 9600 8N1,
@@ -30,6 +31,7 @@ public:
         SetParity = 3,
         SetStopsize = 4,
         SetControl = 5,
+        PurgeData = 12,
         ServerReply = 100,
     };
     static constexpr quint32 BaudRate = 9600;
@@ -37,6 +39,7 @@ public:
     static constexpr quint8 NoParity = 1;
     static constexpr quint8 OneStopBit = 1;
     static constexpr quint8 NoFlowControl = 1;
+    static constexpr quint8 PurgeBothBuffers = 3; // the server's receive and transmit buffers
 
     // The client's offers; the line settings follow once the server accepts
     // the COM port option.
@@ -49,6 +52,16 @@ public:
     // What the session owes the server since the last call: answers to its
     // negotiation and the line settings.
     QByteArray takeOutgoing();
+
+    // Asks the server to drop what its buffers hold both ways; it goes out
+    // with the next takeOutgoing().
+    void purge() { sendComPort(PurgeData, QByteArray(1, char(PurgeBothBuffers))); }
+    // How many purges the server has answered.
+    int purgesAnswered() const { return m_purgesAnswered; }
+
+    // What the last receive() consumed as telnet: negotiation, commands and
+    // the server's answers and notices, as they came.
+    QByteArray takeNegotiation() { return std::exchange(m_heard, {}); }
 
     // Serial data ready for the wire, IAC doubled.
     static QByteArray escape(const QByteArray &data);
@@ -86,4 +99,6 @@ private:
     QByteArray m_outgoing;
     bool m_baudConfirmed = false;
     bool m_comPortRefused = false;
+    int m_purgesAnswered = 0;
+    QByteArray m_heard;
 };

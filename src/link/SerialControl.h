@@ -7,6 +7,8 @@
 
 // Raised by a serial control when the port can't be opened, a port number is
 // refused, or a read or write finds the port unusable.
+class LineRecord;
+
 class LinkError : public std::runtime_error
 {
 public:
@@ -44,6 +46,14 @@ public:
     // Sends the text as it stands. Throws LinkError when the port is closed or
     // the write fails.
     virtual void Output(const QByteArray &text) = 0;
+
+    // Drops what the line holds both ways without closing the port, where
+    // the control can; false when it must be closed and reopened instead.
+    virtual bool dropBuffers() { return false; }
+
+    // Bytes the control exchanges with its far end besides the line's own
+    // (a network port's telnet negotiation) go to line as well; none: nowhere.
+    virtual void setLineRecord(LineRecord * /*line*/) { }
 
     // True when the port closed itself because the device failed (a USB adapter
     // pulled out), as opposed to being closed through setPortOpen(false).

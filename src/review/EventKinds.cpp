@@ -28,6 +28,7 @@ const Pattern Patterns[] = {
     {EventKind::LoggingFailed, "^(The log file .* could not be written|CSV record stopped)"},
     {EventKind::RepliesLate, "^\\d+ repl(y|ies) arrived late"},
     {EventKind::LineNoise, "^\\d+ (polls?|repl(y|ies)|stray).* in the last \\d+ s$"},
+    {EventKind::AlarmsAcknowledged, "^Acknowledged \\d+ alarms?: "},
 };
 
 } // namespace

@@ -20,6 +20,7 @@ PortRun::PortRun(std::unique_ptr<SerialControl> serial, QObject *parent)
     , m_rateCaption(QStringLiteral("Slow Update"))
     , m_logging(this)
 {
+    m_serial->setLineRecord(&m_line);
     Timer1.setParent(this);
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(PollInterval);
@@ -45,6 +46,7 @@ PortRun::PortRun(std::unique_ptr<SerialControl> serial, QObject *parent)
 PortRun::~PortRun()
 {
     stop();
+    m_serial->setLineRecord(nullptr); // the line record goes first
 }
 
 void PortRun::setPortInformation(std::shared_ptr<const PortInformation> information)
@@ -104,7 +106,7 @@ void PortRun::Timer1_Timer()
     reopenLostPort();
     QStringList replies;
     try {
-        replies = Comunication::ReadReplies(*m_serial, m_pending);
+        replies = Comunication::ReadReplies(*m_serial, m_pending, &m_line);
     } catch (const LinkError &) {
         // The reset after a failed read couldn't reopen the port. That was a
         // reopen try too.
@@ -141,7 +143,9 @@ void PortRun::poll(QStringList replies, bool readAndSend)
 
     if (readAndSend && m_serial->PortOpen()) {
         try {
-            m_serial->Output(m_commands.strCommand().toLatin1());
+            const QByteArray letter = m_commands.strCommand().toLatin1();
+            m_serial->Output(letter);
+            m_line.sent(letter);
             p.sent = m_commands.strCommand().at(0).toLatin1();
         } catch (const LinkError &) {
             // Only a send that took the port down calls for a reopen; a port
@@ -158,6 +162,7 @@ void PortRun::poll(QStringList replies, bool readAndSend)
     for (const PolledReply &r : p.replies)
         readings.push_back(r.reading);
     m_session.recordPoll(readings, p.sent, p.strays);
+    m_alarms.pollRecorded(readings);
     if (readAndSend)
         noteOpenPort();
     if (m_trace)
@@ -277,11 +282,21 @@ QString PortRun::sessionStartedText() const
     return text;
 }
 
+bool PortRun::acknowledgeAlarms()
+{
+    if (!m_alarms.acknowledge())
+        return false;
+    emit statusChanged();
+    return true;
+}
+
 StatusLine PortRun::status() const
 {
     QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote};
     notes.removeAll(QString());
-    return statusLine(portLabel(), m_session, notes.join(QStringLiteral("  |  ")));
+    StatusLine line = statusLine(portLabel(), m_session, notes.join(QStringLiteral("  |  ")));
+    line.alarms = m_alarms.summary();
+    return line;
 }
 
 void PortRun::toggle1PPS()

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "commands/CommandToggles.h"
+#include "link/LineRecord.h"
 #include "link/PortInformation.h"
 #include "link/PortSetup.h"
 #include "link/ReopenPolicy.h"
 #include "link/SerialControl.h"
 #include "logging/Logging.h"
+#include "session/Alarms.h"
 #include "session/SessionRecord.h"
 #include "session/StatusLine.h"
 #include "telemetry/ReplyDecoder.h"
@@ -124,6 +126,12 @@ public:
     SessionRecord &session() { return m_session; }
     const SessionRecord &session() const { return m_session; }
     const CommandToggles &commands() const { return m_commands; }
+    // What the operator may have missed, until they acknowledge it.
+    const Alarms &alarms() const { return m_alarms; }
+    // The bytes of the line, both ways.
+    LineRecord &line() { return m_line; }
+    // Every alarm not yet acknowledged is, as an event; false when none was.
+    bool acknowledgeAlarms();
     Logging &logging() { return m_logging; }
 
 signals:
@@ -150,6 +158,12 @@ private:
 
     std::unique_ptr<SerialControl> m_serial;
     SessionRecord m_session;
+    Alarms m_alarms{m_session};
+    // On the record's clock, so the line and the events tell the same time.
+    LineRecord m_line{[this] {
+        const Stamp at = m_session.now();
+        return LineRecord::Time{at.monoMs, at.wallMs};
+    }};
     // A port lost to a failure (not closed by the operator) is reopened by the poll.
     ReopenPolicy m_reopen;
     std::shared_ptr<const PortInformation> m_portInformation;

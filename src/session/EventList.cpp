@@ -41,6 +41,8 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Noisy line");
     case EventKind::SessionStarted:
         return QStringLiteral("Session started");
+    case EventKind::AlarmsAcknowledged:
+        return QStringLiteral("Alarms acknowledged");
     }
     return {};
 }

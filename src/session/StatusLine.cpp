@@ -33,14 +33,19 @@ StatusLine statusLine(const QString &port, const SessionRecord &record, const QS
     else
         parts << QStringLiteral("readings stale: last good reply %1 ago").arg(seconds(*age));
 
+    QStringList link = parts;
     if (const auto d = record.loadDisagreement()) {
-        parts << QStringLiteral("Load commanded %1; the controller still reports %2 (%3)")
-                     .arg(loadWord(d->commanded), loadWord(d->reported), seconds(d->forMs));
+        line.warning = QStringLiteral("Load commanded %1; the controller still reports %2 (%3)")
+                           .arg(loadWord(d->commanded), loadWord(d->reported), seconds(d->forMs));
+        parts << line.warning;
         line.alarm = true;
     }
-    if (!note.isEmpty())
+    if (!note.isEmpty()) {
         parts << note;
+        link << note;
+    }
 
     line.text = parts.join(QStringLiteral("  |  "));
+    line.link = link.join(QStringLiteral("  |  "));
     return line;
 }

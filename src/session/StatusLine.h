@@ -9,10 +9,18 @@ class SessionRecord;
 // them now (the controller not doing as commanded): shown in red.
 struct StatusLine
 {
-    QString text;
+    QString text; // all of it, in one line
     bool alarm = false;
+    // The same in its fields: the link and the readings, the load warning
+    // (the red part), and the alarms not yet acknowledged.
+    QString link;
+    QString warning;
+    QString alarms;
 
-    bool operator==(const StatusLine &other) const { return text == other.text && alarm == other.alarm; }
+    bool operator==(const StatusLine &other) const
+    {
+        return text == other.text && alarm == other.alarm && alarms == other.alarms;
+    }
     bool operator!=(const StatusLine &other) const { return !(*this == other); }
 };
 

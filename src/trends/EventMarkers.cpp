@@ -46,6 +46,8 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Noise");
     case EventKind::SessionStarted:
         return QStringLiteral("Start");
+    case EventKind::AlarmsAcknowledged:
+        return QStringLiteral("Ack");
     }
     return {};
 }

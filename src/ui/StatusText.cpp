@@ -1,5 +1,6 @@
 #include "ui/StatusText.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -35,14 +36,31 @@ StatusText::StatusText(QWidget *parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void StatusText::setStatus(const QString &text)
+void StatusText::setName(const QString &name)
+{
+    m_name = name;
+    setAccessibleName(name);
+}
+
+void StatusText::setStatus(const QString &text, const QString &heard)
 {
     // Four replies a second mostly repeat the last status.
-    if (text == this->text())
+    const QString spoken = heard.isEmpty() ? text : heard;
+    if (text == this->text() && spoken == m_heard)
         return;
-    setText(text);
-    setToolTip(fit(text, font(), contentsRect().size()).cut ? text : QString());
-    setAccessibleDescription(text);
+    if (text != this->text()) {
+        setText(text);
+        setToolTip(fit(text, font(), contentsRect().size()).cut ? text : QString());
+    }
+    m_heard = spoken;
+    // The name carries the status: a screen reader reads a label's name, and
+    // is told when it changes.
+    setAccessibleName(spoken.isEmpty() || m_name.isEmpty() ? m_name : m_name + QStringLiteral(": ") + spoken);
+    setAccessibleDescription(spoken);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 StatusText::Fit StatusText::fit(const QString &text, const QFont &font, const QSize &box)

@@ -7,8 +7,9 @@
 // verbatim (plain text) and whole within its box: wrapped at spaces, within a
 // word too long for a line, and in smaller type when it needs more lines than
 // the box holds. Only a message too long even for the smallest type is cut,
-// with "…", and then shown whole in the tooltip. Screen readers get the status
-// as the description of the line's name.
+// with "…", and then shown whole in the tooltip. A screen reader hears the
+// line's name with the status ("Comm Status: Bad Data at field 3"), and is
+// told when it changes.
 class StatusText : public QLabel
 {
     Q_OBJECT
@@ -16,7 +17,10 @@ class StatusText : public QLabel
 public:
     explicit StatusText(QWidget *parent = nullptr);
 
-    void setStatus(const QString &text);
+    // What a screen reader calls the line, before its status.
+    void setName(const QString &name);
+    // heard: what a screen reader is told, when more than the text shown.
+    void setStatus(const QString &text, const QString &heard = {});
 
     // How a text is set within a box: the font, the lines and their height.
     struct Fit
@@ -30,4 +34,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_name;
+    QString m_heard;
 };

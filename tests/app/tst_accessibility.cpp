@@ -50,8 +50,8 @@ private slots:
                                         << "27" << none << -1;
         QTest::newRow("Text1") << "Text1" << A::EditableText << "Raw reply"
                                << "300,290,1,10,0,4000,u,*" << none << -1;
-        QTest::newRow("lblCommStatData") << "lblCommStatData" << A::StaticText << "Comm Status" << none
-                                         << "TSupply tripped*" << -1;
+        QTest::newRow("lblCommStatData") << "lblCommStatData" << A::StaticText << "Comm Status: TSupply tripped*"
+                                         << none << "TSupply tripped*" << -1;
         QTest::newRow("frFreq") << "frFreq" << A::Grouping << "1PPS Status" << none << none << -1;
         QTest::newRow("frTemp") << "frTemp" << A::Grouping << "Temperature" << none << none << -1;
     }

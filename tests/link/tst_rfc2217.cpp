@@ -157,6 +157,25 @@ private slots:
         QCOMPARE(session.receive(Rfc2217Session::escape(all)), all);
         QCOMPARE(session.takeOutgoing(), QByteArray());
     }
+
+    // A purge asks for both of the server's buffers, counts the server's
+    // answer, and what was negotiation is told apart from the data around it.
+    void purgesAndTellsNegotiationApart()
+    {
+        Rfc2217Session session;
+        session.start();
+        session.receive(Ser2netOpening);
+        session.takeOutgoing();
+        session.takeNegotiation();
+        session.purge();
+        QCOMPARE(session.takeOutgoing(), bytes({S::IAC, S::SB, 44, 12, 3, S::IAC, S::SE}));
+
+        const QByteArray answer = bytes({S::IAC, S::SB, 44, 112, 3, S::IAC, S::SE});
+        QCOMPARE(session.receive("ab" + answer + bytes({'c', S::IAC, S::IAC, 'd'})), "abc" + bytes({S::IAC}) + "d");
+        QCOMPARE(session.purgesAnswered(), 1);
+        QCOMPARE(session.takeNegotiation(), answer);
+        QCOMPARE(session.takeNegotiation(), QByteArray());
+    }
 };
 
 QTEST_APPLESS_MAIN(tst_rfc2217)

@@ -5,6 +5,7 @@
 
 #include "app/frmVANTOPortTestGui.h"
 #include "instruments/Lamp.h"
+#include "link/Comunication.h"
 #include "link/MappedSerialControl.h"
 #include "link/NetworkSerialControl.h"
 #include "link/PortSetup.h"
@@ -157,6 +158,44 @@ private slots:
             QTest::qWait(10);
         }
         QCOMPARE(got, all);
+    }
+
+    // A poll without a complete reply drops the buffers instead of opening a
+    // new connection (over RFC 2217 the server purges its own, and says so);
+    // the next reply reads whole.
+    void incompleteReplyDropsBuffersWithoutReconnecting_data() { kinds(); }
+    void incompleteReplyDropsBuffersWithoutReconnecting()
+    {
+        REQUIRE_SER2NET();
+        QFETCH(Ser2net::Kind, kind);
+        PtyController controller;
+        Ser2net server({{kind, controller.slavePath()}});
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+        PortMap ports;
+        ports.map(1, server.address(0));
+        NetworkSerialControl port(ports);
+        port.setPortOpen(true);
+        QCOMPARE(port.connections(), 1);
+
+        QByteArray pending;
+        controller.write("300,29"); // cut off by a noisy line
+        QTest::qWait(200);
+        QCOMPARE(Comunication::ReadReplies(port, pending), QStringList{QStringLiteral("?")});
+        QVERIFY(port.PortOpen());
+        QCOMPARE(port.connections(), 1);
+        if (kind == Ser2net::Kind::Rfc2217) {
+            for (int i = 0; i < 50 && port.purgesAnswered() == 0; ++i) {
+                QCOMPARE(port.Input(), QByteArray());
+                QTest::qWait(20);
+            }
+            QCOMPARE(port.purgesAnswered(), 1);
+        }
+
+        controller.write(ReplyA);
+        QTest::qWait(200);
+        QCOMPARE(Comunication::ReadReplies(port, pending), QStringList{QString::fromLatin1(ReplyA)});
+        QCOMPARE(port.connections(), 1);
     }
 
     // The deck machine's ser2net dies and comes back: polling resumes by itself.
