@@ -28,8 +28,7 @@ void AlarmListModel::sync()
     const auto &list = m_alarms.list();
     for (int row = 0; row < int(list.size()); ++row) {
         if (list[std::size_t(row)].open()) {
-            const QModelIndex cell = index(row, DurationColumn);
-            emit dataChanged(cell, cell, {Qt::DisplayRole});
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole, Qt::ToolTipRole});
         }
     }
 }

@@ -24,7 +24,7 @@ public:
     AlarmListModel(const Alarms &alarms, const SessionRecord &record, QObject *parent = nullptr);
 
     // Brings the rows up to date: the whole table when the list changed,
-    // else only the durations of open alarms.
+    // else the rows of open alarms.
     void sync();
 
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -180,13 +180,15 @@ Alarm *Alarms::openAlarm(AlarmKind kind)
 
 Alarm &Alarms::raise(AlarmKind kind, const QString &title, double extreme, const QString &detail)
 {
-    ++m_revision;
+    // An open alarm's values change in place: a view repaints its row, the
+    // list stays as it is.
     if (Alarm *a = openAlarm(kind)) {
         a->extreme = lowest(kind) ? std::min(a->extreme, extreme) : std::max(a->extreme, extreme);
         if (!detail.isEmpty())
             a->detail = detail;
         return *a;
     }
+    ++m_revision;
     m_list.push_back({kind, title, detail, m_record.now(), std::nullopt, extreme, false});
     trim();
     return m_list.back();

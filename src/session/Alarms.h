@@ -76,7 +76,8 @@ public:
     // "2 alarms: 400 V Low 13:02:11, 1.5 s, lowest 293 V": the count not yet
     // acknowledged and the newest of them; empty when there are none.
     QString summary() const;
-    // Bumped whenever the list or an alarm changes, so a view can tell.
+    // Bumped whenever an alarm is added, closed, acknowledged or dropped, so
+    // a view can tell; the values of open alarms change without it.
     quint64 revision() const { return m_revision; }
 
 private:

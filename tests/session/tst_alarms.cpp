@@ -185,6 +185,11 @@ private slots:
         QCOMPARE(model.rowCount(), 1); // the open low, acknowledged
         QCOMPARE(model.index(0, AlarmListModel::EndColumn).data().toString(), QStringLiteral("open"));
         QCOMPARE(model.index(0, AlarmListModel::DetailColumn).data().toString(), QStringLiteral("range 338 to 412 V"));
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        s.step(reply(2900)); // lower still: the row changes in place
+        model.sync();
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(model.index(0, AlarmListModel::ExtremeColumn).data().toString(), QStringLiteral("lowest 283 V"));
         s.step(Ok);
         model.sync();
         QCOMPARE(model.rowCount(), 0);
