@@ -58,7 +58,8 @@ int write(const QString &path)
         QString reply = QString::fromLatin1(controller.nextReply());
         if (i % (2 * Minute) == Minute)
             reply = QStringLiteral("Controller reset*");
-        record.recordPoll({decoder.decode(silent ? QString() : reply)}, 'u');
+        // A silent poll reads nothing: "?", as the reply reader gives it.
+        record.recordPoll({decoder.decode(silent ? QStringLiteral("?") : reply)}, 'u');
     }
     QString why;
     if (!CsvWriter(record).save(path, &why)) {

@@ -267,7 +267,8 @@ void frmTrends::build()
     }
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({820, 340});
+    // A review has the summary beside the charts: its column is wider.
+    splitter->setSizes(m_review ? QList<int>{720, 460} : QList<int>{820, 340});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);

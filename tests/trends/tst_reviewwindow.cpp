@@ -112,6 +112,20 @@ private slots:
         const QVector<QString> labels = review->plot()->axisRect(2)->axis(QCPAxis::atBottom)->tickVectorLabels();
         QVERIFY2(labels.join(u'|').contains(QStringLiteral("7 Dec 2026")), qPrintable(labels.join(u'|')));
 
+        // No line runs under a legend: each chart keeps the strip it sits in.
+        for (int c = 0; c < 3; ++c) {
+            QCPAxisRect *chart = review->plot()->axisRect(c);
+            const auto *legend = qobject_cast<QCPLegend *>(chart->insetLayout()->elementAt(0));
+            QVERIFY(legend && legend->outerRect().height() > 0);
+            for (QCPGraph *graph : chart->graphs()) {
+                bool found = false;
+                const QCPRange values = graph->getValueRange(found, QCP::sdBoth, shown);
+                if (found)
+                    QVERIFY2(graph->valueAxis()->coordToPixel(values.upper) > legend->outerRect().bottom(),
+                             qPrintable(graph->name()));
+            }
+        }
+
         // An event chosen in the list: the charts centre on it, the span keeps its width.
         auto *list = review->findChild<QTableView *>(QStringLiteral("lstEvents"));
         const QModelIndex message = list->model()->index(1, 2);
