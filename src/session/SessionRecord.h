@@ -67,8 +67,6 @@ enum class EventKind : quint8 {
     RepliesLate,    // a backlog of replies taken at one poll
     LineNoise,      // unanswered polls, garbled replies, stray terminators
     SessionStarted, // what the session runs on: version, port, device
-    RepliesLate,    // a backlog of replies taken at one poll
-    LineNoise,      // unanswered polls, garbled replies, stray terminators
     AlarmsAcknowledged,
 };
 
