@@ -15,6 +15,7 @@ set(VANTO_FLOORS
     logging_dialog  # the log file dialog                               Widgets
     session         # the session record and what is made of it         Qt Core
     run             # the poll cycle without widgets                    Qt Core
+    shore           # the run published to an MQTT broker, and watched  Qt Core, libmosquitto
     ui              # what every window shares                          Widgets
     instruments     # lamp and dial gauge                               Widgets
     about           # about box, registry, system information           Widgets
@@ -30,12 +31,13 @@ set(VANTO_USES_logging "")
 set(VANTO_USES_logging_dialog logging ui)
 set(VANTO_USES_session telemetry looks)
 set(VANTO_USES_run commands link logging session telemetry looks)
+set(VANTO_USES_shore run session telemetry link looks)
 set(VANTO_USES_ui "")
 set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
 set(VANTO_USES_trends logging session telemetry looks ui)
-set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks run session telemetry
-    trends ui)
+set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks run session shore
+    telemetry trends ui)
 
 # The Qt modules each floor links; the plain floors know no Widgets.
 set(VANTO_QT_looks Qt6::Gui)
@@ -47,6 +49,7 @@ set(VANTO_QT_logging Qt6::Core)
 set(VANTO_QT_logging_dialog Qt6::Widgets)
 set(VANTO_QT_session Qt6::Core)
 set(VANTO_QT_run Qt6::Core)
+set(VANTO_QT_shore Qt6::Core)
 set(VANTO_QT_ui Qt6::Widgets)
 set(VANTO_QT_instruments Qt6::Widgets)
 set(VANTO_QT_about Qt6::Widgets)

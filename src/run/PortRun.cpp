@@ -233,9 +233,24 @@ QString PortRun::portLabel() const
 
 StatusLine PortRun::status() const
 {
-    QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote};
+    QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote, m_feedNote};
     notes.removeAll(QString());
-    return statusLine(portLabel(), m_session, notes.join(QStringLiteral("  |  ")));
+    return statusLine(m_sourceLabel.isEmpty() ? portLabel() : m_sourceLabel, m_session,
+                      notes.join(QStringLiteral("  |  ")));
+}
+
+void PortRun::setFeedNote(const QString &note)
+{
+    if (note == m_feedNote)
+        return;
+    m_feedNote = note;
+    emit statusChanged();
+}
+
+void PortRun::setSourceLabel(const QString &label)
+{
+    m_sourceLabel = label;
+    emit statusChanged();
 }
 
 void PortRun::toggle1PPS()

@@ -113,6 +113,12 @@ public:
     // and as an event; the run goes on.
     void startCsv(const QString &path);
 
+    // What the status bar tells of a feed beside the run (the shore feed);
+    // empty: nothing.
+    void setFeedNote(const QString &note);
+    // A run fed from elsewhere names its source in place of the port.
+    void setSourceLabel(const QString &label);
+
     // What the status bar says now.
     StatusLine status() const;
     QString portLabel() const;
@@ -169,4 +175,6 @@ private:
     // The --csv file, told of the session as it goes; destroyed before it.
     std::unique_ptr<CsvWriter> m_csv;
     QString m_csvNote; // what the status bar says of a failed CSV file
+    QString m_feedNote;
+    QString m_sourceLabel;
 };

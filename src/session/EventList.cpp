@@ -39,6 +39,8 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Late replies");
     case EventKind::LineNoise:
         return QStringLiteral("Noisy line");
+    case EventKind::FeedRefused:
+        return QStringLiteral("Shore feed refused");
     }
     return {};
 }

@@ -66,6 +66,7 @@ enum class EventKind : quint8 {
     ControllerMessage,
     RepliesLate, // a backlog of replies taken at one poll
     LineNoise,   // unanswered polls, garbled replies, stray terminators
+    FeedRefused, // the shore broker refused the credentials or the certificate
 };
 
 struct EventEntry

@@ -44,6 +44,8 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Late");
     case EventKind::LineNoise:
         return QStringLiteral("Noise");
+    case EventKind::FeedRefused:
+        return QStringLiteral("Feed");
     }
     return {};
 }
@@ -55,6 +57,7 @@ QColor EventMarkers::colour(EventKind kind)
     case EventKind::Refused:
     case EventKind::LinkLost:
     case EventKind::LoggingFailed:
+    case EventKind::FeedRefused:
         return QColor(200, 30, 30); // something went wrong
     case EventKind::LoadCommanded:
     case EventKind::LoadConfirmed:
