@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QStyleFactory>
 
 #include <QFile>
@@ -177,6 +178,12 @@ int runHeadless(const QCommandLineParser &parser, const Options &options, PortMa
     prepare(run, parser, options, portInformation);
     endOnSignal(terminated, [&run] { run.stop(); });
     const auto publisher = startPublisher(run, parser, options);
+    if (publisher)
+        QObject::connect(&publisher->link(), &MqttLink::stateChanged, [link = &publisher->link()] {
+            std::printf("%s  shore feed: %s\n", qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)),
+                        qPrintable(link->stateText()));
+            std::fflush(stdout);
+        });
     HeadlessRecorder recorder(run);
     recorder.start();
     if (parser.isSet(options.log))
@@ -224,10 +231,12 @@ int main(int argc, char *argv[])
                 return 2;
             }
         }
-        if (parser.isSet(options.watch) && (parser.isSet(options.mqtt) || parser.isSet(options.headless))) {
-            std::fprintf(stderr, "vanto-port-test: --watch opens a window that only reads: not with %s\n",
-                         parser.isSet(options.mqtt) ? "--mqtt" : "--headless");
-            return 2;
+        for (const QCommandLineOption *other : {&options.mqtt, &options.headless, &options.simulate}) {
+            if (parser.isSet(options.watch) && parser.isSet(*other)) {
+                std::fprintf(stderr, "vanto-port-test: --watch opens a window that only reads: not with --%s\n",
+                             qPrintable(other->names().constFirst()));
+                return 2;
+            }
         }
         if (parser.isSet(options.watch) && parser.value(options.mqttTopic).isEmpty()) {
             std::fprintf(stderr, "vanto-port-test: --watch wants the prefix it watches: --mqtt-topic PREFIX\n");

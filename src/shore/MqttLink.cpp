@@ -5,6 +5,7 @@
 
 #include <mosquitto.h>
 
+#include <cstdlib>
 #include <mutex>
 
 namespace {
@@ -16,7 +17,10 @@ constexpr int TlsRetryMs = 5000;
 void initLibrary()
 {
     static std::once_flag once;
-    std::call_once(once, [] { mosquitto_lib_init(); });
+    std::call_once(once, [] {
+        mosquitto_lib_init();
+        std::atexit([] { mosquitto_lib_cleanup(); });
+    });
 }
 } // namespace
 
@@ -108,8 +112,6 @@ void MqttLink::publish(const QString &topic, const QByteArray &payload, int qos,
     while (m_queue.size() > m_bound) {
         m_queue.pop_front();
         ++m_dropped;
-        if (m_dropped == 1 || m_dropped % 100 == 0)
-            emit stateChanged();
     }
     flush();
 }
@@ -144,9 +146,6 @@ QString MqttLink::stateText() const
 {
     QString text;
     switch (m_state) {
-    case State::Connecting:
-        text = QStringLiteral("connecting to %1").arg(m_address.hostPort());
-        break;
     case State::Connected:
         text = QStringLiteral("connected");
         break;

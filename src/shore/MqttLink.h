@@ -21,8 +21,8 @@ class MqttLink : public QObject
     Q_OBJECT
 
 public:
-    enum class State : quint8 { Connecting, Connected, NotConnected, Refused };
-    static constexpr std::size_t DefaultQueueBound = 2000;
+    enum class State : quint8 { NotConnected, Connected, Refused };
+    static constexpr std::size_t DefaultQueueBound = 10000; // some 40 minutes of replies at 4 a second
 
     explicit MqttLink(FeedAddress address, QObject *parent = nullptr);
     ~MqttLink() override;
@@ -53,6 +53,7 @@ public:
     QString stateText() const;
 
 signals:
+    // The state, not the count of messages dropped, which only grows.
     void stateChanged();
     // Told once for each refusal in a row.
     void refused(const QString &reason);
@@ -87,7 +88,7 @@ private:
     std::deque<Outgoing> m_queue;
     std::size_t m_bound = DefaultQueueBound;
     qint64 m_dropped = 0;
-    State m_state = State::Connecting;
+    State m_state = State::NotConnected;
     QString m_refusal;
     // The library's loop gives up on a failed TLS handshake: tried again from here.
     QTimer m_retry;

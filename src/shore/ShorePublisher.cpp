@@ -86,7 +86,8 @@ void ShorePublisher::publishStatus(bool always)
                                  : QStringLiteral("not open");
     const auto age = m_run.session().lastGoodAgeMs();
     s.current = age && *age <= SessionRecord::FreshForMs;
-    s.text = m_run.status().text;
+    // The deck's status bar without what it says of this feed.
+    s.text = m_run.status().text.remove(QStringLiteral("  |  ") + m_note);
     const QByteArray status = FeedMessages::compact(FeedMessages::online(s));
     if (!always && status == m_status)
         return;
@@ -96,5 +97,6 @@ void ShorePublisher::publishStatus(bool always)
 
 void ShorePublisher::showState()
 {
-    m_run.setFeedNote(QStringLiteral("shore feed: ") + m_link.stateText());
+    m_note = QStringLiteral("shore feed: ") + m_link.stateText();
+    m_run.setFeedNote(m_note);
 }

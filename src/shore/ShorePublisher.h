@@ -41,5 +41,6 @@ private:
     QString m_prefix;
     QString m_version;
     QByteArray m_status; // the status last published
+    QString m_note;      // what the deck's status bar says of the feed
     bool m_finished = false;
 };
