@@ -261,6 +261,8 @@ void frmVANTOPortTestGui::showStatus()
         return;
     m_shownStatus = line;
     m_statusLine->setText(line.text);
+    // All of it, where the window is too narrow.
+    m_statusLine->setToolTip(line.text);
     QPalette p;
     if (line.alarm)
         p.setColor(QPalette::WindowText, Colours::Red);

@@ -20,7 +20,6 @@ ShoreWatcher::ShoreWatcher(PortRun &run, FeedAddress address, QString prefix, QO
 
 bool ShoreWatcher::start(QString *error)
 {
-    m_run.setSourceLabel(QStringLiteral("Watching %1").arg(m_prefix));
     if (!m_link.start(error))
         return false;
     m_sinceReply.start();
@@ -42,12 +41,19 @@ void ShoreWatcher::arrived(const QString &topic, const QByteArray &payload)
         return;
     }
     const QString state = o.value(QLatin1String("state")).toString();
-    if (state == QLatin1String("online"))
-        m_deck = QStringLiteral("deck: online, %1").arg(o.value(QLatin1String("text")).toString());
-    else if (state == QLatin1String("offline"))
-        m_deck = QStringLiteral("deck: offline");
-    else
-        m_deck = QStringLiteral("deck: status unreadable");
+    m_deckDetail.clear();
+    if (state == QLatin1String("online")) {
+        m_deckState = QStringLiteral("deck online");
+        // The deck's port and whether its readings are current: the rest the watcher tells itself.
+        m_deckDetail = QStringLiteral("deck: %1, readings %2")
+                           .arg(o.value(QLatin1String("text")).toString().section(QStringLiteral("  |  "), 0, 0),
+                                o.value(QLatin1String("current")).toBool() ? QStringLiteral("current")
+                                                                           : QStringLiteral("not current"));
+    } else if (state == QLatin1String("offline")) {
+        m_deckState = QStringLiteral("deck offline");
+    } else {
+        m_deckState = QStringLiteral("deck status unreadable");
+    }
     showState();
 }
 
@@ -60,5 +66,9 @@ void ShoreWatcher::quietTick()
 
 void ShoreWatcher::showState()
 {
-    m_run.setFeedNote(QStringLiteral("shore feed: %1  |  %2").arg(m_link.stateText(), m_deck));
+    // What matters most first: the status bar may be too narrow for the rest.
+    m_run.setSourceLabel(QStringLiteral("Watching %1 (%2)").arg(m_prefix, m_deckState));
+    QStringList notes{QStringLiteral("shore feed: ") + m_link.stateText(), m_deckDetail};
+    notes.removeAll(QString());
+    m_run.setFeedNote(notes.join(QStringLiteral("  |  ")));
 }

@@ -32,7 +32,8 @@ private:
     PortRun &m_run;
     MqttLink m_link;
     QString m_prefix;
-    QString m_deck = QStringLiteral("deck: not heard yet");
+    QString m_deckState = QStringLiteral("deck not heard yet");
+    QString m_deckDetail;
     QTimer m_quiet;
     QElapsedTimer m_sinceReply;
 };

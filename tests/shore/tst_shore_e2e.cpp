@@ -315,8 +315,11 @@ private slots:
             QVERIFY2(!window.findChild<QAction *>(name)->isEnabled(), name);
         QVERIFY(window.findChild<QAction *>("mnuTrends")->isEnabled());
         // Subscribed once the deck's retained status is there.
-        QTRY_VERIFY_WITH_TIMEOUT(window.run().status().text.contains("deck: online"), Wait);
-        QVERIFY(window.run().status().text.startsWith("Watching vanto/testhost/port1"));
+        QTRY_VERIFY_WITH_TIMEOUT(window.run().status().text.startsWith("Watching vanto/testhost/port1 (deck online)"),
+                                 Wait);
+        QVERIFY2(window.run().status().text.contains(
+                     "shore feed: connected  |  deck: Port 1: /dev/fake1, not open, readings not current"),
+                 qPrintable(window.run().status().text));
 
         QStringList deckShown, watcherShown;
         const auto shown = [](QStringList &into) {
@@ -350,7 +353,8 @@ private slots:
         // A deck gone quiet goes stale on the watcher's own clock, then offline.
         QTRY_VERIFY_WITH_TIMEOUT(!window.session().isFresh(Reading::Supply48), Wait);
         publisher.finish();
-        QTRY_VERIFY_WITH_TIMEOUT(window.run().status().text.contains("deck: offline"), Wait);
+        QTRY_VERIFY_WITH_TIMEOUT(window.run().status().text.startsWith("Watching vanto/testhost/port1 (deck offline)"),
+                                 Wait);
     }
 };
 
