@@ -88,10 +88,16 @@ void ShorePublisher::publishStatus(bool always)
     s.current = age && *age <= SessionRecord::FreshForMs;
     // The deck's status bar without what it says of this feed.
     s.text = m_run.status().text.remove(QStringLiteral("  |  ") + m_note);
+    // The port, the link and the currency go out as they change; the status
+    // bar's text, whose reply share moves at every poll, at most every few seconds.
+    const QString state = QStringLiteral("%1 %2 %3 %4").arg(s.port).arg(s.device, s.link).arg(s.current);
+    const qint64 nowMs = m_run.session().now().monoMs;
     const QByteArray status = FeedMessages::compact(FeedMessages::online(s));
-    if (!always && status == m_status)
+    if (!always && (status == m_status || (state == m_state && nowMs - m_statusAtMs < TextEveryMs)))
         return;
     m_status = status;
+    m_state = state;
+    m_statusAtMs = nowMs;
     m_link.publish(topic("status"), status, 1, true);
 }
 

@@ -40,7 +40,11 @@ private:
     MqttLink m_link;
     QString m_prefix;
     QString m_version;
+    static constexpr qint64 TextEveryMs = 5000;
+
     QByteArray m_status; // the status last published
-    QString m_note;      // what the deck's status bar says of the feed
+    QString m_state;     // ... its port, device, link and currency
+    qint64 m_statusAtMs = 0;
+    QString m_note; // what the deck's status bar says of the feed
     bool m_finished = false;
 };
