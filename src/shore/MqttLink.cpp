@@ -37,10 +37,7 @@ MqttLink::~MqttLink()
 {
     if (!m_mosq)
         return;
-    if (m_looping) {
-        mosquitto_disconnect(m_mosq);
-        mosquitto_loop_stop(m_mosq, true);
-    }
+    stopLoop();
     mosquitto_destroy(m_mosq);
 }
 
@@ -135,11 +132,21 @@ void MqttLink::finish(const QString &topic, const QByteArray &payload)
     if (!m_looping)
         return;
     publish(topic, payload, 1, true);
-    m_retry.stop();
-    mosquitto_disconnect(m_mosq);
-    // The loop sends what it holds, then the disconnect, and ends.
-    mosquitto_loop_stop(m_mosq, false);
+    stopLoop();
+}
+
+void MqttLink::stopLoop()
+{
+    if (!m_looping)
+        return;
     m_looping = false;
+    m_retry.stop();
+    const bool connected = m_state == State::Connected;
+    mosquitto_disconnect(m_mosq);
+    // Connected, the loop sends what it holds, then the disconnect, and ends.
+    // Otherwise it may be waiting on a connection to a host that never
+    // answers: an exit must not wait for that.
+    mosquitto_loop_stop(m_mosq, !connected);
 }
 
 QString MqttLink::stateText() const

@@ -78,6 +78,7 @@ private:
     void refuse(const QString &reason);
     void flush();
     void restartLoop();
+    void stopLoop();
 
     FeedAddress m_address;
     mosquitto *m_mosq = nullptr;
