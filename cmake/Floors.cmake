@@ -16,6 +16,7 @@ set(VANTO_FLOORS
     session         # the session record and what is made of it         Qt Core
     review          # recorded sessions read back, their summary        Qt Core, libcsv
     run             # the poll cycle without widgets                    Qt Core
+    shore           # the run published to an MQTT broker, and watched  Qt Core, libmosquitto
     ui              # what every window shares                          Widgets
     instruments     # lamp and dial gauge                               Widgets
     about           # about box, registry, system information           Widgets
@@ -33,13 +34,14 @@ set(VANTO_USES_logging_dialog logging ui)
 set(VANTO_USES_session telemetry looks)
 set(VANTO_USES_review logging session telemetry looks)
 set(VANTO_USES_run commands link logging session telemetry looks)
+set(VANTO_USES_shore run session telemetry link looks)
 set(VANTO_USES_ui "")
 set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
 set(VANTO_USES_trends logging review session telemetry looks ui)
 set(VANTO_USES_monitors link session telemetry looks ui)
 set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks monitors review run
-    session telemetry trends ui)
+    session shore telemetry trends ui)
 
 # The Qt modules each floor links; the plain floors know no Widgets.
 set(VANTO_QT_looks Qt6::Gui)
@@ -52,6 +54,7 @@ set(VANTO_QT_logging_dialog Qt6::Widgets)
 set(VANTO_QT_session Qt6::Core)
 set(VANTO_QT_review Qt6::Core)
 set(VANTO_QT_run Qt6::Core)
+set(VANTO_QT_shore Qt6::Core)
 set(VANTO_QT_ui Qt6::Widgets)
 set(VANTO_QT_instruments Qt6::Widgets)
 set(VANTO_QT_about Qt6::Widgets)

@@ -289,6 +289,20 @@ void frmVANTOPortTestGui::Form_Load()
         move(s->availableGeometry().center() - frameGeometry().center() + pos());
 }
 
+void frmVANTOPortTestGui::watch(const QString &prefix)
+{
+    setWindowTitle(Caption + QStringLiteral(" [watching %1]").arg(prefix));
+    // Read only: the deck's technician commands, not a watcher.
+    for (QWidget *w : std::initializer_list<QWidget *>{cmdFstUpdt, cmdLoaded, cmd1PPSOnOff})
+        w->setEnabled(false);
+    mnuComms->setEnabled(false);
+    mnuLogging->setEnabled(false);
+    showStatus();
+    show();
+    if (const QScreen *s = screen())
+        move(s->availableGeometry().center() - frameGeometry().center() + pos());
+}
+
 void frmVANTOPortTestGui::showStatus()
 {
     const StatusLine line = m_run->status();

@@ -50,6 +50,11 @@ public:
     // the port setup dialog. Shows the window.
     void Form_Load();
 
+    // Start-up of a window fed from elsewhere (another tool's published run):
+    // no port is opened and nothing can be commanded; the log file and the
+    // CSV still can be written. Shows the window.
+    void watch(const QString &prefix);
+
     // The caption tells a simulated controller from hardware.
     void setSimulated(bool simulated);
 

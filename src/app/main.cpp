@@ -9,6 +9,8 @@
 #include "link/SystemPortInformation.h"
 #include "logging/LogPaths.h"
 #include "run/PortRun.h"
+#include "shore/ShorePublisher.h"
+#include "shore/ShoreWatcher.h"
 #include "trends/frmTrends.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
@@ -16,9 +18,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QStyleFactory>
 
+#include <QFile>
+
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace {
 struct Options
@@ -61,6 +68,31 @@ struct Options
                                              "else: no port is opened. Repeatable; the tool ends when the last "
                                              "window closes."),
                               QStringLiteral("FILE")};
+    QCommandLineOption mqtt{QStringLiteral("mqtt"),
+                            QStringLiteral("Publish the session to the MQTT broker at URL, mqtt://HOST[:PORT] or "
+                                           "mqtts://HOST[:PORT] for TLS: every good reply on PREFIX/telemetry, "
+                                           "every event on PREFIX/event, the tool's state on PREFIX/status "
+                                           "(retained; \"offline\" when the tool vanishes). Nothing is read from "
+                                           "the network."),
+                            QStringLiteral("URL")};
+    QCommandLineOption mqttTopic{QStringLiteral("mqtt-topic"),
+                                 QStringLiteral("The topic prefix published under or watched (default for "
+                                                "publishing: vanto/<host name>/port<N>)."),
+                                 QStringLiteral("PREFIX")};
+    QCommandLineOption mqttUser{QStringLiteral("mqtt-user"), QStringLiteral("The user name given to the broker."),
+                                QStringLiteral("NAME")};
+    QCommandLineOption mqttPasswordFile{
+        QStringLiteral("mqtt-password-file"),
+        QStringLiteral("Read the broker password from the first line of FILE (never on the command line)."),
+        QStringLiteral("FILE")};
+    QCommandLineOption mqttCa{QStringLiteral("mqtt-ca"),
+                              QStringLiteral("With mqtts://, trust the broker certificate FILE's CA signed (default: "
+                                             "the system's CAs)."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption watch{QStringLiteral("watch"),
+                             QStringLiteral("Open the main window fed from the broker at URL instead of a port: the "
+                                            "run another tool publishes under --mqtt-topic PREFIX, read only."),
+                             QStringLiteral("URL")};
     // For the benchmarks: the Trends window open from the start.
     QCommandLineOption openTrends = [] {
         QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
@@ -74,6 +106,47 @@ void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("vanto-port-test"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
+}
+
+// The broker the options name, with the user and the password; none with
+// why when they are wrong.
+std::optional<FeedAddress> feedAddress(const QCommandLineParser &parser, const Options &options,
+                                       const QCommandLineOption &url, QString *error)
+{
+    auto address = FeedAddress::parse(parser.value(url), error);
+    if (!address)
+        return std::nullopt;
+    address->user = parser.value(options.mqttUser);
+    address->caFile = parser.value(options.mqttCa);
+    if (parser.isSet(options.mqttPasswordFile)) {
+        QFile file(parser.value(options.mqttPasswordFile));
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("--mqtt-password-file: %1: %2").arg(file.fileName(), file.errorString());
+            return std::nullopt;
+        }
+        address->password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    }
+    return address;
+}
+
+// The shore feed the options ask for, started; none when not asked. Exits
+// the program when it can't start.
+std::unique_ptr<ShorePublisher> startPublisher(PortRun &run, const QCommandLineParser &parser, const Options &options)
+{
+    if (!parser.isSet(options.mqtt))
+        return nullptr;
+    QString error;
+    auto address = feedAddress(parser, options, options.mqtt, &error);
+    const QString prefix = parser.isSet(options.mqttTopic) ? parser.value(options.mqttTopic)
+                                                           : defaultFeedPrefix(run.VANTOSerComm().CommPort());
+    auto publisher
+        = address ? std::make_unique<ShorePublisher>(run, *address, prefix, QCoreApplication::applicationVersion())
+                  : nullptr;
+    if (!publisher || !publisher->start(&error)) {
+        std::fprintf(stderr, "vanto-port-test: --mqtt: %s\n", qPrintable(error));
+        std::exit(2);
+    }
+    return publisher;
 }
 
 bool startSimulator(SimulatorProcess &simulator, const QCommandLineParser &parser, const Options &options,
@@ -131,6 +204,13 @@ int runHeadless(const QCommandLineParser &parser, const Options &options, PortMa
     PortRun run(std::make_unique<MappedSerialControl>(ports, portInformation));
     prepare(run, parser, options, portInformation);
     endOnSignal(terminated, [&run] { run.stop(); });
+    const auto publisher = startPublisher(run, parser, options);
+    if (publisher)
+        QObject::connect(&publisher->link(), &MqttLink::stateChanged, [link = &publisher->link()] {
+            std::printf("%s  shore feed: %s\n", qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)),
+                        qPrintable(link->stateText()));
+            std::fflush(stdout);
+        });
     HeadlessRecorder recorder(run);
     recorder.start();
     if (parser.isSet(options.log))
@@ -147,7 +227,8 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.csv,
-                       options.headless, options.listPorts, options.review, options.openTrends});
+                       options.headless, options.listPorts, options.review, options.mqtt, options.mqttTopic,
+                       options.mqttUser, options.mqttPasswordFile, options.mqttCa, options.watch, options.openTrends});
 }
 } // namespace
 
@@ -174,6 +255,25 @@ int main(int argc, char *argv[])
             const QString error = ports.parse(mapping);
             if (!error.isEmpty()) {
                 std::fprintf(stderr, "vanto-port-test: --port %s\n", qPrintable(error));
+                return 2;
+            }
+        }
+        for (const QCommandLineOption *other : {&options.mqtt, &options.headless, &options.simulate}) {
+            if (parser.isSet(options.watch) && parser.isSet(*other)) {
+                std::fprintf(stderr, "vanto-port-test: --watch opens a window that only reads: not with --%s\n",
+                             qPrintable(other->names().constFirst()));
+                return 2;
+            }
+        }
+        if (parser.isSet(options.watch) && parser.value(options.mqttTopic).isEmpty()) {
+            std::fprintf(stderr, "vanto-port-test: --watch wants the prefix it watches: --mqtt-topic PREFIX\n");
+            return 2;
+        }
+        for (const QCommandLineOption *url : {&options.mqtt, &options.watch}) {
+            QString error;
+            if (parser.isSet(*url) && !feedAddress(parser, options, *url, &error)) {
+                std::fprintf(stderr, "vanto-port-test: --%s: %s\n", qPrintable(url->names().constFirst()),
+                             qPrintable(error));
                 return 2;
             }
         }
@@ -210,12 +310,29 @@ int main(int argc, char *argv[])
     const auto portInformation = std::make_shared<SystemPortInformation>();
     frmVANTOPortTestGui window(std::make_unique<MappedSerialControl>(ports, portInformation));
     prepare(window.run(), parser, options, portInformation);
-    window.setSimulated(parser.isSet(options.simulate));
-    window.Form_Load();
+    std::unique_ptr<ShoreWatcher> watcher;
+    std::unique_ptr<ShorePublisher> publisher;
+    if (parser.isSet(options.watch)) {
+        QString error;
+        watcher = std::make_unique<ShoreWatcher>(window.run(), *feedAddress(parser, options, options.watch, &error),
+                                                 parser.value(options.mqttTopic));
+        if (!watcher->start(&error)) {
+            std::fprintf(stderr, "vanto-port-test: --watch: %s\n", qPrintable(error));
+            return 2;
+        }
+        window.watch(parser.value(options.mqttTopic));
+    } else {
+        publisher = startPublisher(window.run(), parser, options);
+        window.setSimulated(parser.isSet(options.simulate));
+        window.Form_Load();
+    }
     if (parser.isSet(options.log))
         window.startLogging(parser.value(options.log));
     if (parser.isSet(options.openTrends))
         window.mnuTrends_Click();
     // A signal taken while start-up's message box was open ends the run here.
-    return terminated ? 0 : app.exec();
+    const int code = terminated ? 0 : app.exec();
+    if (publisher)
+        publisher->finish();
+    return code;
 }

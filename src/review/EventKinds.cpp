@@ -29,6 +29,7 @@ const Pattern Patterns[] = {
     {EventKind::RepliesLate, "^\\d+ repl(y|ies) arrived late"},
     {EventKind::LineNoise, "^\\d+ (polls?|repl(y|ies)|stray).* in the last \\d+ s$"},
     {EventKind::AlarmsAcknowledged, "^Acknowledged \\d+ alarms?: "},
+    {EventKind::FeedRefused, "^Shore feed refused: "},
 };
 
 } // namespace

@@ -292,11 +292,26 @@ bool PortRun::acknowledgeAlarms()
 
 StatusLine PortRun::status() const
 {
-    QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote};
+    QStringList notes{m_reopen.wanted() ? m_serial->lastErrorDetail() : m_linkNote, m_csvNote, m_feedNote};
     notes.removeAll(QString());
-    StatusLine line = statusLine(portLabel(), m_session, notes.join(QStringLiteral("  |  ")));
+    StatusLine line = statusLine(m_sourceLabel.isEmpty() ? portLabel() : m_sourceLabel, m_session,
+                                 notes.join(QStringLiteral("  |  ")));
     line.alarms = m_alarms.summary();
     return line;
+}
+
+void PortRun::setFeedNote(const QString &note)
+{
+    if (note == m_feedNote)
+        return;
+    m_feedNote = note;
+    emit statusChanged();
+}
+
+void PortRun::setSourceLabel(const QString &label)
+{
+    m_sourceLabel = label;
+    emit statusChanged();
 }
 
 void PortRun::toggle1PPS()

@@ -115,6 +115,12 @@ public:
     // and as an event; the run goes on.
     void startCsv(const QString &path);
 
+    // What the status bar tells of a feed beside the run (the shore feed);
+    // empty: nothing.
+    void setFeedNote(const QString &note);
+    // A run fed from elsewhere names its source in place of the port.
+    void setSourceLabel(const QString &label);
+
     // What the status bar says now.
     StatusLine status() const;
     QString portLabel() const;
@@ -186,4 +192,6 @@ private:
     QString m_csvNote; // what the status bar says of a failed CSV file
     bool m_sessionStarted = false;
     QString m_csvStartedNote; // told once the session's first event is in
+    QString m_feedNote;
+    QString m_sourceLabel;
 };

@@ -167,6 +167,7 @@ void Alarms::eventRecorded(const EventEntry &event)
     case EventKind::LineNoise:
     case EventKind::AlarmsAcknowledged:
     case EventKind::SessionStarted:
+    case EventKind::FeedRefused:
         break;
     }
 }

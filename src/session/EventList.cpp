@@ -43,6 +43,8 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Session started");
     case EventKind::AlarmsAcknowledged:
         return QStringLiteral("Alarms acknowledged");
+    case EventKind::FeedRefused:
+        return QStringLiteral("Shore feed refused");
     }
     return {};
 }

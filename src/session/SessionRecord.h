@@ -68,6 +68,7 @@ enum class EventKind : quint8 {
     LineNoise,      // unanswered polls, garbled replies, stray terminators
     SessionStarted, // what the session runs on: version, port, device
     AlarmsAcknowledged,
+    FeedRefused, // the shore broker refused the credentials or the certificate
 };
 
 struct EventEntry

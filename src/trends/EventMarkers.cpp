@@ -48,6 +48,8 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Start");
     case EventKind::AlarmsAcknowledged:
         return QStringLiteral("Ack");
+    case EventKind::FeedRefused:
+        return QStringLiteral("Feed");
     }
     return {};
 }
@@ -71,6 +73,7 @@ QColor EventMarkers::colour(EventKind kind)
     case EventKind::Refused:
     case EventKind::LinkLost:
     case EventKind::LoggingFailed:
+    case EventKind::FeedRefused:
         return QColor(200, 30, 30); // something went wrong
     case EventKind::LoadCommanded:
     case EventKind::LoadConfirmed:
