@@ -82,11 +82,18 @@ public:
     // False, with why, when the session grows past what is kept.
     bool at(qint64 wallMs, QString *why)
     {
-        if (!m_first)
+        if (!m_first) {
             m_first = wallMs;
+            m_earliest = m_latest = wallMs;
+        }
         m_stamp->wallMs = wallMs;
         m_stamp->monoMs = std::max(m_stamp->monoMs, wallMs - *m_first);
-        if (m_stamp->monoMs > SessionRecord::KeepForMs) {
+        // The span of the times themselves, whatever their order: a clock set
+        // back doesn't make a longer file fit, and the file written back from
+        // it, in the record's order, spans the same.
+        m_earliest = std::min(m_earliest, wallMs);
+        m_latest = std::max(m_latest, wallMs);
+        if (m_latest - m_earliest > SessionRecord::KeepForMs) {
             *why = QStringLiteral("the session runs on for more than 24 hours, longer than the tool keeps");
             return false;
         }
@@ -108,6 +115,8 @@ private:
     std::shared_ptr<Stamp> m_stamp;
     std::unique_ptr<SessionRecord> m_record;
     std::optional<qint64> m_first;
+    qint64 m_earliest = 0;
+    qint64 m_latest = 0;
 };
 
 struct Failure

@@ -147,6 +147,9 @@ private slots:
         QTest::newRow("more than a day") << Header + row + QByteArray(row).replace("2026-12-07", "2026-12-09") << -1
                                          << 0 << false
                                          << "line 3, column 1: the session runs on for more than 24 hours";
+        QTest::newRow("a day in times set back")
+            << Header + QByteArray(row).replace("2026-12-07", "2026-12-09") + row << -1 << 0 << false
+            << "line 3, column 1: the session runs on for more than 24 hours";
 
         const QByteArray log = "12/7/2026 8:54:38 AM,      27      17      10      1      375      48      u\r\n";
         const QByteArray logHeader = LogWriter::HeaderLine.toLatin1() + "\r\n";
