@@ -15,10 +15,12 @@ set(VANTO_FLOORS
     logging_dialog  # the log file dialog                               Widgets
     session         # the session record and what is made of it         Qt Core
     run             # the poll cycle without widgets                    Qt Core
+    procedure       # procedure files and the step engine over the run  Qt Core, toml++
     ui              # what every window shares                          Widgets
     instruments     # lamp and dial gauge                               Widgets
     about           # about box, registry, system information           Widgets
     trends          # the Trends window                                 Widgets, QCustomPlot
+    porttest        # the Port Test window and its report               Widgets, QCustomPlot
     app)            # the main window and the program
 
 set(VANTO_USES_looks "")
@@ -30,12 +32,14 @@ set(VANTO_USES_logging "")
 set(VANTO_USES_logging_dialog logging ui)
 set(VANTO_USES_session telemetry looks)
 set(VANTO_USES_run commands link logging session telemetry looks)
+set(VANTO_USES_procedure run commands link logging session telemetry looks)
 set(VANTO_USES_ui "")
 set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
 set(VANTO_USES_trends logging session telemetry looks ui)
-set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks run session telemetry
-    trends ui)
+set(VANTO_USES_porttest procedure run commands link logging session telemetry looks trends ui)
+set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks porttest procedure run
+    session telemetry trends ui)
 
 # The Qt modules each floor links; the plain floors know no Widgets.
 set(VANTO_QT_looks Qt6::Gui)
@@ -47,10 +51,12 @@ set(VANTO_QT_logging Qt6::Core)
 set(VANTO_QT_logging_dialog Qt6::Widgets)
 set(VANTO_QT_session Qt6::Core)
 set(VANTO_QT_run Qt6::Core)
+set(VANTO_QT_procedure Qt6::Core)
 set(VANTO_QT_ui Qt6::Widgets)
 set(VANTO_QT_instruments Qt6::Widgets)
 set(VANTO_QT_about Qt6::Widgets)
 set(VANTO_QT_trends Qt6::Widgets)
+set(VANTO_QT_porttest Qt6::Widgets)
 set(VANTO_QT_app Qt6::Widgets)
 
 # The folder of src/ a floor's files are in.

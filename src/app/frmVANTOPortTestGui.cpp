@@ -13,6 +13,7 @@
 #include "logging/Logging.h"
 #include "logging/frmSelFile.h"
 #include "looks/Colours.h"
+#include "porttest/frmPortTest.h"
 #include "trends/frmTrends.h"
 #include "ui/CaptionFrame.h"
 #include "ui/ColouredButton.h"
@@ -89,6 +90,8 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
 
 frmVANTOPortTestGui::~frmVANTOPortTestGui()
 {
+    // A procedure still running ends first, its abort recorded while the files are open.
+    delete m_frmPortTest;
     m_run->stop();
     delete m_frmCommSetup;
     delete m_frmAbout;
@@ -116,6 +119,8 @@ void frmVANTOPortTestGui::buildMenu()
     mnuTrends->setObjectName(QStringLiteral("mnuTrends"));
     mnuTrends->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     addAction(mnuTrends);
+    mnuPortTest = menuBar()->addAction(QStringLiteral("Port Test…"));
+    mnuPortTest->setObjectName(QStringLiteral("mnuPortTest"));
     mnuAbout = menuBar()->addAction(QStringLiteral("About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
@@ -123,6 +128,7 @@ void frmVANTOPortTestGui::buildMenu()
     connect(mnuExit, &QAction::triggered, this, &frmVANTOPortTestGui::mnuExit_Click);
     connect(mnuComms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuComms_Click);
     connect(mnuTrends, &QAction::triggered, this, &frmVANTOPortTestGui::mnuTrends_Click);
+    connect(mnuPortTest, &QAction::triggered, this, &frmVANTOPortTestGui::mnuPortTest_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAbout_Click);
 }
 
@@ -308,13 +314,17 @@ void frmVANTOPortTestGui::showLook(CommandButton button, const ButtonLook &look)
 
 void frmVANTOPortTestGui::mnuExit_Click()
 {
+    if (m_frmPortTest)
+        m_frmPortTest->close();
     m_run->stop();
     close();
 }
 
 void frmVANTOPortTestGui::closeEvent(QCloseEvent *event)
 {
-    // However the window goes, the port is released and nothing runs on.
+    // However the window goes, a procedure is aborted, the port is released and nothing runs on.
+    if (m_frmPortTest)
+        m_frmPortTest->close();
     m_run->stop();
     m_loaded = false;
     event->accept();
@@ -344,6 +354,20 @@ void frmVANTOPortTestGui::mnuTrends_Click()
     if (!m_frmTrends)
         m_frmTrends = new frmTrends(m_run->session());
     m_frmTrends->Show();
+}
+
+void frmVANTOPortTestGui::mnuPortTest_Click()
+{
+    openPortTest({});
+}
+
+void frmVANTOPortTestGui::openPortTest(const QString &procedure)
+{
+    if (!m_frmPortTest)
+        m_frmPortTest = new frmPortTest(*m_run);
+    m_frmPortTest->Show();
+    if (!procedure.isEmpty())
+        m_frmPortTest->choose(procedure);
 }
 
 void frmVANTOPortTestGui::cmdLoaded_Click()

@@ -73,6 +73,9 @@ public slots:
     void mnuExit_Click();
     void mnuComms_Click();
     void mnuTrends_Click();
+    // Opens the Port Test window; with a path, that procedure chosen.
+    void mnuPortTest_Click();
+    void openPortTest(const QString &procedure);
     void mnuAbout_Click();
     void cmd1PPSOnOff_Click() { m_run->toggle1PPS(); }
     void cmdFstUpdt_Click() { m_run->toggleRate(); }
@@ -106,6 +109,7 @@ private:
     QAction *mnuExit = nullptr;
     QAction *mnuComms = nullptr;
     QAction *mnuTrends = nullptr;
+    QAction *mnuPortTest = nullptr;
     QAction *mnuAbout = nullptr;
     Lamp *CWButton1 = nullptr;
     Lamp *CWButton2 = nullptr;
@@ -141,4 +145,5 @@ private:
     class frmAbout *m_frmAbout = nullptr;
     class frmSelFile *m_frmSelFile = nullptr;
     class frmTrends *m_frmTrends = nullptr;
+    class frmPortTest *m_frmPortTest = nullptr;
 };

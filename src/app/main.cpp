@@ -8,6 +8,7 @@
 #include "link/PortMap.h"
 #include "link/SystemPortInformation.h"
 #include "logging/LogPaths.h"
+#include "procedure/ProcedureFile.h"
 #include "run/PortRun.h"
 #include "ui/AppInfo.h"
 #include "ui/DesignFont.h"
@@ -53,6 +54,14 @@ struct Options
         QStringLiteral("Run without a window or a display: poll, log (--log) and record (--csv) as the window does, "
                        "the commands left at their start state, a line on standard output each time the link or "
                        "the readings' currency changes. Ctrl+C or SIGTERM ends it with every file closed.")};
+    QCommandLineOption checkProcedure{
+        QStringLiteral("check-procedure"),
+        QStringLiteral("Read the procedure FILE and print its steps, or every fault in it with its file, line and "
+                       "column, then exit: 0 when it can run, 1 on a fault. Needs no display."),
+        QStringLiteral("FILE")};
+    QCommandLineOption procedure{QStringLiteral("procedure"),
+                                 QStringLiteral("Open the Port Test window with the procedure FILE chosen."),
+                                 QStringLiteral("FILE")};
     // For the benchmarks: the Trends window open from the start.
     QCommandLineOption openTrends = [] {
         QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
@@ -90,6 +99,18 @@ void prepare(PortRun &run, const QCommandLineParser &parser, const Options &opti
         run.startCsv(parser.value(options.csv));
 }
 
+int checkProcedure(const QString &path)
+{
+    const ProcedureLoad load = loadProcedure(path);
+    for (const ProcedureFault &fault : load.faults)
+        std::fprintf(stderr, "%s\n", qPrintable(fault.toString()));
+    if (!load.ok())
+        return 1;
+    for (const QString &line : describeProcedure(load.procedure))
+        std::printf("%s\n", qPrintable(line));
+    return 0;
+}
+
 // The same run as the window's, with no display: within the probe's
 // QCoreApplication, which the arguments were checked with.
 int runHeadless(const QCommandLineParser &parser, const Options &options, PortMap ports)
@@ -120,7 +141,8 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.csv,
-                       options.headless, options.listPorts, options.openTrends});
+                       options.headless, options.listPorts, options.checkProcedure, options.procedure,
+                       options.openTrends});
 }
 } // namespace
 
@@ -155,6 +177,8 @@ int main(int argc, char *argv[])
                 std::printf("%s\n", qPrintable(line));
             return 0;
         }
+        if (parser.isSet(options.checkProcedure))
+            return checkProcedure(parser.value(options.checkProcedure));
         if (parser.isSet(options.headless))
             return runHeadless(parser, options, ports);
         if (const QString reason = noDisplayReason(probe.arguments()); !reason.isEmpty()) {
@@ -187,6 +211,8 @@ int main(int argc, char *argv[])
         window.startLogging(parser.value(options.log));
     if (parser.isSet(options.openTrends))
         window.mnuTrends_Click();
+    if (parser.isSet(options.procedure))
+        window.openPortTest(parser.value(options.procedure));
     // A signal taken while start-up's message box was open ends the run here.
     return terminated ? 0 : app.exec();
 }

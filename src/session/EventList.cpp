@@ -39,6 +39,14 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Late replies");
     case EventKind::LineNoise:
         return QStringLiteral("Noisy line");
+    case EventKind::ProcedureStarted:
+        return QStringLiteral("Procedure started");
+    case EventKind::ProcedureStep:
+        return QStringLiteral("Procedure step");
+    case EventKind::ProcedureEnded:
+        return QStringLiteral("Procedure ended");
+    case EventKind::ProcedureAborted:
+        return QStringLiteral("Procedure aborted");
     }
     return {};
 }

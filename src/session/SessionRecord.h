@@ -66,6 +66,10 @@ enum class EventKind : quint8 {
     ControllerMessage,
     RepliesLate, // a backlog of replies taken at one poll
     LineNoise,   // unanswered polls, garbled replies, stray terminators
+    ProcedureStarted,
+    ProcedureStep, // a step's verdict
+    ProcedureEnded,
+    ProcedureAborted,
 };
 
 struct EventEntry
