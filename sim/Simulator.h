@@ -38,6 +38,8 @@ public:
     // Closes the device and removes the link; safe to call more than once.
     void stop();
     void toggleSupplies();
+    // A control line (see applyControl()); a bad one is told on stderr.
+    void control(const QString &line);
 
 signals:
     void deviceAppeared(const QString &slavePath);

@@ -1,3 +1,4 @@
+#include "ControlChannel.h"
 #include "SignalWatcher.h"
 #include "Simulator.h"
 #include "Version.h"
@@ -99,6 +100,12 @@ int main(int argc, char *argv[])
         {QStringLiteral("stamp-replies"),
          QStringLiteral("Put the time each reply is made (the monotonic clock, in ms) in its last field, which the "
                         "tool doesn't use, so that a benchmark can tell how old the reply the tool shows is.")},
+        {QStringLiteral("control"),
+         QStringLiteral("Read control lines from the named pipe <path> (made if missing, removed on exit), as a "
+                        "person at the node acts: \"supplies on|off\", \"pps on|off\" (the 1PPS pulse reaching the "
+                        "port), \"hold NAME VALUE\" (a reading held, in deg C, Hz, us or V: load_can_temp, "
+                        "control_can_temp, pulse_frequency, pulse_width, supply_400, supply_48), \"release [NAME]\"."),
+         QStringLiteral("path")},
         {QStringLiteral("verbose"), QStringLiteral("Report commands, replies and faults on stderr.")},
     };
     parser.addOptions(options);
@@ -149,6 +156,12 @@ int main(int argc, char *argv[])
     QObject::connect(&signalWatcher, &SignalWatcher::toggleSuppliesRequested, &simulator, &Simulator::toggleSupplies);
 
     QString error;
+    ControlChannel control;
+    if (parser.isSet(QStringLiteral("control"))) {
+        if (!control.open(parser.value(QStringLiteral("control")), &error))
+            fail(error);
+        QObject::connect(&control, &ControlChannel::line, &simulator, &Simulator::control);
+    }
     if (!simulator.start(&error))
         fail(error);
     const int status = app.exec();

@@ -16,6 +16,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
+#include <cstdlib>
+
 namespace {
 QString slug(const QString &text)
 {
@@ -25,9 +27,15 @@ QString slug(const QString &text)
     return s.left(40);
 }
 
+// Local time with its offset written out, "+00:00" rather than "Z".
 QString isoWithOffset(const QDateTime &t)
 {
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    const int offset = t.offsetFromUtc();
+    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
+           + QStringLiteral("%1%2:%3")
+                 .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                 .arg(std::abs(offset) / 3600, 2, 10, QLatin1Char('0'))
+                 .arg(std::abs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
 }
 
 QString number(double v)

@@ -76,7 +76,7 @@ frmPortTest::frmPortTest(PortRun &run, QWidget *parent)
             m_engine->advance();
         refresh();
     });
-    resize(760, 560);
+    resize(900, 580);
 }
 
 frmPortTest::~frmPortTest()
@@ -112,8 +112,8 @@ void frmPortTest::buildControls()
     lstSteps = new QTreeWidget(this);
     lstSteps->setObjectName(QStringLiteral("lstSteps"));
     lstSteps->setRootIsDecorated(false);
-    lstSteps->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Step"), QStringLiteral("Limits"),
-                               QStringLiteral("State"), QStringLiteral("Reason")});
+    lstSteps->setHeaderLabels({QStringLiteral("#"), QStringLiteral("State"), QStringLiteral("Step"),
+                               QStringLiteral("Limits"), QStringLiteral("Reason")});
     lstSteps->header()->setStretchLastSection(true);
     layout->addWidget(lstSteps, 1);
 
@@ -307,12 +307,15 @@ void frmPortTest::refreshSteps()
     for (const Step &step : m_load.procedure.steps) {
         auto *item = new QTreeWidgetItem(lstSteps);
         item->setText(0, QString::number(++n));
-        item->setText(1, step.text);
-        item->setText(2, limitsText(step));
-        item->setText(3, stepStateName(StepState::Pending));
+        item->setText(1, stepStateName(StepState::Pending));
+        item->setText(2, step.text);
+        item->setText(3, limitsText(step));
+        item->setToolTip(3, limitsText(step));
     }
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < 3; ++c)
         lstSteps->resizeColumnToContents(c);
+    lstSteps->setColumnWidth(1, lstSteps->fontMetrics().horizontalAdvance(QStringLiteral("pending  ")) + 8);
+    lstSteps->setColumnWidth(3, 260);
 }
 
 void frmPortTest::refresh()
@@ -327,12 +330,14 @@ void frmPortTest::refresh()
         for (int i = 0; i < lstSteps->topLevelItemCount() && std::size_t(i) < results.size(); ++i) {
             QTreeWidgetItem *item = lstSteps->topLevelItem(i);
             const StepResult &r = results[std::size_t(i)];
-            item->setText(3, stepStateName(r.state));
+            item->setText(1, stepStateName(r.state));
             item->setText(4, r.reason);
-            item->setForeground(3, stateColour(r.state));
-            QFont font = item->font(1);
+            item->setToolTip(4, r.reason);
+            item->setForeground(1, stateColour(r.state));
+            QFont font = item->font(2);
             font.setBold(r.state == StepState::Running);
             item->setFont(1, font);
+            item->setFont(2, font);
         }
     }
 

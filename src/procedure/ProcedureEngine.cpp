@@ -177,7 +177,9 @@ void ProcedureEngine::sample(const Step &step, StepResult &result) const
         // The share of polls answered is over the hold, or the step so far.
         const qint64 since = std::max(result.startedMs, now - ms(step.holdS));
         result.present[i] = m_run.value(limit.quantity, since);
-        if (result.present[i] && limit.quantity != Quantity::LoadState)
+        // A share of polls is measured once a whole hold of them is in.
+        const bool gathering = limit.quantity == Quantity::ReplyShare && now - result.startedMs < ms(step.holdS);
+        if (result.present[i] && limit.quantity != Quantity::LoadState && !gathering)
             result.measured[i].add(*result.present[i]);
     }
 }
