@@ -154,6 +154,11 @@ void frmPortTest::buildControls()
     verdict.setPointSizeF(big.pointSizeF() * 1.3);
     lblVerdict->setFont(verdict);
     layout->addWidget(lblVerdict);
+    lblReport = new QLabel(this);
+    lblReport->setObjectName(QStringLiteral("lblReport"));
+    lblReport->setWordWrap(true);
+    lblReport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(lblReport);
 
     connect(cboProcedure, qOverload<int>(&QComboBox::currentIndexChanged), this, &frmPortTest::procedureChosen);
     connect(cmdStart, &QPushButton::clicked, this, &frmPortTest::cmdStart_Click);
@@ -208,6 +213,7 @@ void frmPortTest::procedureChosen(int index)
     txtFaults->setPlainText(faults.join(QLatin1Char('\n')));
     txtFaults->setVisible(!faults.isEmpty());
     lblVerdict->clear();
+    lblReport->clear();
     lblRefusal->clear();
     refreshSteps();
     refresh();
@@ -219,6 +225,7 @@ void frmPortTest::cmdStart_Click()
         return;
     m_reportPath.clear();
     lblVerdict->clear();
+    lblReport->clear();
     m_engine = std::make_unique<ProcedureEngine>(m_load.procedure, m_access);
     m_engine->changed = [this] {
         if (m_engine && !m_engine->running() && m_engine->state() != RunState::Ready)
@@ -257,8 +264,14 @@ void frmPortTest::ended()
 {
     m_tick.stop();
     const bool pass = m_engine->state() == RunState::Passed;
-    const QString where = saveReport();
-    lblVerdict->setText((pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")) + QLatin1Char('\n') + where);
+    QStringList lines;
+    const auto &results = m_engine->results();
+    for (std::size_t i = 0; i < results.size(); ++i)
+        if (results[i].state == StepState::Failed)
+            lines << QStringLiteral("Step %1 failed: %2").arg(i + 1).arg(results[i].reason);
+    lines << saveReport();
+    lblVerdict->setText(pass ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
+    lblReport->setText(lines.join(QLatin1Char('\n')));
     lblVerdict->setStyleSheet(pass ? QStringLiteral("color: rgb(20,130,50)") : QStringLiteral("color: rgb(200,30,30)"));
 }
 

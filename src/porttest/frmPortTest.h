@@ -74,6 +74,7 @@ private:
     QLineEdit *txtValue = nullptr;
     QLabel *lblRefusal = nullptr;
     QLabel *lblVerdict = nullptr;
+    QLabel *lblReport = nullptr; // the failed step, where the report went
     QPushButton *cmdStart = nullptr;
     QPushButton *cmdContinue = nullptr;
     QPushButton *cmdAbort = nullptr;

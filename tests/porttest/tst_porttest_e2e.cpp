@@ -46,6 +46,7 @@ class tst_porttest_e2e : public QObject
         const QString dir = qEnvironmentVariable("VANTO_SCREENSHOTS");
         if (dir.isEmpty())
             return;
+        QTest::qWait(200); // the layout takes the last texts
         m_window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
         if (!m_window->engine()->running() && !m_window->reportPath().isEmpty())
             for (const char *suffix : {".pdf", ".json", ".csv"})
