@@ -7,6 +7,7 @@
 //   bench_report [SECONDS] [REPEATS]      (CPU spans, default 30 s; default 5 reports)
 #include "FakeSerialControl.h"
 
+#include "link/Comunication.h"
 #include "model/ControllerModel.h"
 #include "porttest/ProcedureReport.h"
 #include "porttest/frmPortTest.h"
@@ -83,6 +84,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
     QTemporaryDir dir;
@@ -94,6 +96,8 @@ int main(int argc, char *argv[])
     qint64 mono = 0;
     const qint64 wallStart = QDateTime::currentMSecsSinceEpoch() - 3700 * 1000;
     run.session().setClock([&] { return Stamp{mono, wallStart + mono}; });
+    // The fake line answers at once: no settling wait between reads.
+    Comunication::setSettleWait([](float) {});
     run.start();
     run.Timer1.stop();
 
