@@ -66,8 +66,10 @@ frmPortTest::frmPortTest(PortRun &run, QWidget *parent)
     buildControls();
     listProcedures();
     m_tick.setInterval(PortRun::PollInterval);
+    // Each poll advances the engine once; the timer only while nothing polls,
+    // so that a step's readings are sampled once a poll.
     connect(&m_tick, &QTimer::timeout, this, [this] {
-        if (m_engine)
+        if (m_engine && !m_run.polling())
             m_engine->advance();
         refresh();
     });
