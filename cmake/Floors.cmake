@@ -17,11 +17,13 @@ set(VANTO_FLOORS
     review          # recorded sessions read back, their summary        Qt Core, libcsv
     run             # the poll cycle without widgets                    Qt Core
     shore           # the run published to an MQTT broker, and watched  Qt Core, libmosquitto
+    procedure       # procedure files and the step engine over the run  Qt Core, toml++
     ui              # what every window shares                          Widgets
     instruments     # lamp and dial gauge                               Widgets
     about           # about box, registry, system information           Widgets
     trends          # the Trends window                                 Widgets, QCustomPlot
     monitors        # the Alarms and Line windows                       Widgets
+    porttest        # the Port Test window and its report               Widgets, QCustomPlot
     app)            # the main window and the program
 
 set(VANTO_USES_looks "")
@@ -35,13 +37,15 @@ set(VANTO_USES_session telemetry looks)
 set(VANTO_USES_review logging session telemetry looks)
 set(VANTO_USES_run commands link logging session telemetry looks)
 set(VANTO_USES_shore run session telemetry link looks)
+set(VANTO_USES_procedure run commands link logging session telemetry looks)
 set(VANTO_USES_ui "")
 set(VANTO_USES_instruments telemetry looks ui)
 set(VANTO_USES_about ui)
 set(VANTO_USES_trends logging review session telemetry looks ui)
 set(VANTO_USES_monitors link session telemetry looks ui)
-set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks monitors review run
-    session shore telemetry trends ui)
+set(VANTO_USES_porttest procedure run commands link logging session telemetry looks trends ui)
+set(VANTO_USES_app about commands instruments link link_dialog logging logging_dialog looks monitors porttest
+    procedure review run session shore telemetry trends ui)
 
 # The Qt modules each floor links; the plain floors know no Widgets.
 set(VANTO_QT_looks Qt6::Gui)
@@ -55,11 +59,13 @@ set(VANTO_QT_session Qt6::Core)
 set(VANTO_QT_review Qt6::Core)
 set(VANTO_QT_run Qt6::Core)
 set(VANTO_QT_shore Qt6::Core)
+set(VANTO_QT_procedure Qt6::Core)
 set(VANTO_QT_ui Qt6::Widgets)
 set(VANTO_QT_instruments Qt6::Widgets)
 set(VANTO_QT_about Qt6::Widgets)
 set(VANTO_QT_trends Qt6::Widgets)
 set(VANTO_QT_monitors Qt6::Widgets)
+set(VANTO_QT_porttest Qt6::Widgets)
 set(VANTO_QT_app Qt6::Widgets)
 
 # The folder of src/ a floor's files are in.

@@ -1,9 +1,9 @@
 #include "Simulator.h"
 
 #include "DeviceLink.h"
+#include "model/ControlCommand.h"
 
 #include <chrono>
-
 #include <cstdio>
 
 static int milliseconds(double seconds)
@@ -90,6 +90,15 @@ void Simulator::toggleSupplies()
 {
     m_model.setSuppliesLive(!m_model.suppliesLive());
     note(m_model.suppliesLive() ? QStringLiteral("supplies live") : QStringLiteral("supplies dead"));
+}
+
+void Simulator::control(const QString &line)
+{
+    const QString error = applyControl(m_model, line);
+    if (!error.isEmpty())
+        std::fprintf(stderr, "vanto-controller-sim: control: %s\n", qPrintable(error));
+    else
+        note(QStringLiteral("control: ") + line.simplified());
 }
 
 bool Simulator::appear(QString *error)

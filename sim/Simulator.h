@@ -43,6 +43,8 @@ public:
     void toggleSupplies();
     // Answers from the recording instead of the model, from the first poll on.
     void setReplay(SessionReplay replay) { m_replay = std::move(replay); }
+    // A control line (see applyControl()); a bad one is told on stderr.
+    void control(const QString &line);
 
 signals:
     void deviceAppeared(const QString &slavePath);

@@ -1,3 +1,4 @@
+#include "ControlChannel.h"
 #include "SignalWatcher.h"
 #include "Simulator.h"
 #include "Version.h"
@@ -112,6 +113,12 @@ int main(int argc, char *argv[])
         {QStringLiteral("from"),
          QStringLiteral("With --replay: start at the first reply at or after this time of day of the recording."),
          QStringLiteral("HH:MM:SS")},
+        {QStringLiteral("control"),
+         QStringLiteral("Read control lines from the named pipe <path> (made if missing, removed on exit), as a "
+                        "person at the node acts: \"supplies on|off\", \"pps on|off\" (the 1PPS pulse reaching the "
+                        "port), \"hold NAME VALUE\" (a reading held, in deg C, Hz, us or V: load_can_temp, "
+                        "control_can_temp, pulse_frequency, pulse_width, supply_400, supply_48), \"release [NAME]\"."),
+         QStringLiteral("path")},
         {QStringLiteral("verbose"), QStringLiteral("Report commands, replies and faults on stderr.")},
     };
     parser.addOptions(options);
@@ -179,6 +186,12 @@ int main(int argc, char *argv[])
     QObject::connect(&signalWatcher, &SignalWatcher::toggleSuppliesRequested, &simulator, &Simulator::toggleSupplies);
 
     QString error;
+    ControlChannel control;
+    if (parser.isSet(QStringLiteral("control"))) {
+        if (!control.open(parser.value(QStringLiteral("control")), &error))
+            fail(error);
+        QObject::connect(&control, &ControlChannel::line, &simulator, &Simulator::control);
+    }
     if (!simulator.start(&error))
         fail(error);
     const int status = app.exec();

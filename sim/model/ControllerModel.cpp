@@ -51,7 +51,7 @@ void ControllerModel::drift()
     m_loadCanK += (loadTarget - m_loadCanK) * 0.002 + (uniform() - 0.5) * 0.05;
     m_controlCanK += (ControlCanAmbientK - m_controlCanK) * 0.005 + (uniform() - 0.5) * 0.04;
 
-    if (!m_ppsSense) {
+    if (!m_ppsSense || !m_pulsePresent) {
         m_ppsFrequency = 0;
         m_ppsWidth = 0;
     } else if (!m_fastUpdate) {
@@ -79,15 +79,37 @@ QByteArray ControllerModel::nextReply()
     channel1 = std::clamp(channel1, 0, 4095);
     channel2 = std::clamp(channel2, 0, 4095);
 
+    std::array<QByteArray, 6> values{QByteArray::number(m_loadCanK, 'f', 2), QByteArray::number(m_controlCanK, 'f', 2),
+                                     QByteArray::number(m_ppsFrequency),     QByteArray::number(m_ppsWidth),
+                                     QByteArray::number(channel1),           QByteArray::number(channel2)};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (m_held[i])
+            values[i] = i < 2 ? QByteArray::number(*m_held[i], 'f', 2) : QByteArray::number(qint64(*m_held[i]));
+
     QByteArray reply;
     reply.reserve(40);
     for (const QByteArray &field :
-         {QByteArray::number(m_loadCanK, 'f', 2), QByteArray::number(m_controlCanK, 'f', 2),
-          QByteArray::number(m_ppsFrequency), QByteArray::number(m_ppsWidth), QByteArray::number(channel1),
-          QByteArray::number(channel2), QByteArray(1, m_load), QByteArray("0")}) {
+         {values[0], values[1], values[2], values[3], values[4], values[5], QByteArray(1, m_load), QByteArray("0")}) {
         reply += field;
         reply += ',';
     }
     reply += '*';
     return reply;
+}
+
+void ControllerModel::hold(int field, double value)
+{
+    if (field >= 0 && field < int(m_held.size()))
+        m_held[std::size_t(field)] = value;
+}
+
+void ControllerModel::release(int field)
+{
+    if (field >= 0 && field < int(m_held.size()))
+        m_held[std::size_t(field)].reset();
+}
+
+void ControllerModel::releaseAll()
+{
+    m_held.fill(std::nullopt);
 }

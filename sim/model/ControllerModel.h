@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <array>
+#include <optional>
 #include <random>
 
 // The port controller as the serial line sees it: the state its command
@@ -21,6 +23,16 @@ public:
     QByteArray nextReply();
 
     void setSuppliesLive(bool live) { m_suppliesLive = live; }
+    // The 1PPS pulse reaching the port, as the node sends it: without it the
+    // sensed frequency and width read 0.
+    void setPulsePresent(bool present) { m_pulsePresent = present; }
+    bool pulsePresent() const { return m_pulsePresent; }
+    // Holds the reply field (0 to 5: the two temperatures in K, pulse
+    // frequency and width, the two channels' counts) at a value until
+    // released; the rest of the model runs on.
+    void hold(int field, double value);
+    void release(int field);
+    void releaseAll();
     bool suppliesLive() const { return m_suppliesLive; }
     char loadState() const { return m_load; }
     bool ppsSense() const { return m_ppsSense; }
@@ -46,6 +58,8 @@ private:
     bool m_ppsSense = false;
     bool m_fastUpdate = false;
     bool m_suppliesLive = false;
+    bool m_pulsePresent = true;
+    std::array<std::optional<double>, 6> m_held;
     double m_loadCanK = LoadCanAmbientK;
     double m_controlCanK = ControlCanAmbientK;
     int m_ppsFrequency = 0;

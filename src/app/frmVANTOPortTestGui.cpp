@@ -15,6 +15,7 @@
 #include "looks/Colours.h"
 #include "monitors/frmAlarms.h"
 #include "monitors/frmLine.h"
+#include "porttest/frmPortTest.h"
 #include "trends/frmTrends.h"
 #include "ui/CaptionFrame.h"
 #include "ui/ColouredButton.h"
@@ -101,6 +102,8 @@ frmVANTOPortTestGui::frmVANTOPortTestGui(std::unique_ptr<SerialControl> serial, 
 
 frmVANTOPortTestGui::~frmVANTOPortTestGui()
 {
+    // A procedure still running ends first, its abort recorded while the files are open.
+    delete m_frmPortTest;
     m_run->stop();
     delete m_frmCommSetup;
     delete m_frmAbout;
@@ -144,6 +147,8 @@ void frmVANTOPortTestGui::buildMenu()
     mnuAcknowledge->setObjectName(QStringLiteral("mnuAcknowledge"));
     mnuAcknowledge->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     addAction(mnuAcknowledge);
+    mnuPortTest = menuBar()->addAction(QStringLiteral("Port Test…"));
+    mnuPortTest->setObjectName(QStringLiteral("mnuPortTest"));
     mnuAbout = menuBar()->addAction(QStringLiteral("About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
@@ -155,6 +160,7 @@ void frmVANTOPortTestGui::buildMenu()
     connect(mnuLine, &QAction::triggered, this, &frmVANTOPortTestGui::mnuLine_Click);
     connect(mnuAlarms, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAlarms_Click);
     connect(mnuAcknowledge, &QAction::triggered, this, &frmVANTOPortTestGui::acknowledgeAlarms);
+    connect(mnuPortTest, &QAction::triggered, this, &frmVANTOPortTestGui::mnuPortTest_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmVANTOPortTestGui::mnuAbout_Click);
 }
 
@@ -380,13 +386,17 @@ void frmVANTOPortTestGui::showLook(CommandButton button, const ButtonLook &look)
 
 void frmVANTOPortTestGui::mnuExit_Click()
 {
+    if (m_frmPortTest)
+        m_frmPortTest->close();
     m_run->stop();
     close();
 }
 
 void frmVANTOPortTestGui::closeEvent(QCloseEvent *event)
 {
-    // However the window goes, the port is released and nothing runs on.
+    // However the window goes, a procedure is aborted, the port is released and nothing runs on.
+    if (m_frmPortTest)
+        m_frmPortTest->close();
     m_run->stop();
     m_loaded = false;
     if (m_frmTrends)
@@ -464,6 +474,20 @@ void frmVANTOPortTestGui::acknowledgeAlarms()
     showStatus();
     if (m_frmAlarms)
         m_frmAlarms->sync();
+}
+
+void frmVANTOPortTestGui::mnuPortTest_Click()
+{
+    openPortTest({});
+}
+
+void frmVANTOPortTestGui::openPortTest(const QString &procedure)
+{
+    if (!m_frmPortTest)
+        m_frmPortTest = new frmPortTest(*m_run);
+    m_frmPortTest->Show();
+    if (!procedure.isEmpty())
+        m_frmPortTest->choose(procedure);
 }
 
 void frmVANTOPortTestGui::cmdLoaded_Click()

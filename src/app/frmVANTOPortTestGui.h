@@ -89,6 +89,9 @@ public slots:
     void mnuLine_Click();
     void mnuAlarms_Click();
     void acknowledgeAlarms();
+    // Opens the Port Test window; with a path, that procedure chosen.
+    void mnuPortTest_Click();
+    void openPortTest(const QString &procedure);
     void mnuAbout_Click();
     void cmd1PPSOnOff_Click() { m_run->toggle1PPS(); }
     void cmdFstUpdt_Click() { m_run->toggleRate(); }
@@ -129,6 +132,7 @@ private:
     QAction *mnuLine = nullptr;
     QAction *mnuAlarms = nullptr;
     QAction *mnuAcknowledge = nullptr;
+    QAction *mnuPortTest = nullptr;
     QAction *mnuAbout = nullptr;
     Lamp *CWButton1 = nullptr;
     Lamp *CWButton2 = nullptr;
@@ -167,4 +171,5 @@ private:
     std::vector<QPointer<class frmTrends>> m_reviews; // each deletes itself when closed
     class frmAlarms *m_frmAlarms = nullptr;
     class frmLine *m_frmLine = nullptr;
+    class frmPortTest *m_frmPortTest = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "link/PortMap.h"
 #include "link/SystemPortInformation.h"
 #include "logging/LogPaths.h"
+#include "procedure/ProcedureFile.h"
 #include "run/PortRun.h"
 #include "shore/ShorePublisher.h"
 #include "shore/ShoreWatcher.h"
@@ -93,6 +94,14 @@ struct Options
                              QStringLiteral("Open the main window fed from the broker at URL instead of a port: the "
                                             "run another tool publishes under --mqtt-topic PREFIX, read only."),
                              QStringLiteral("URL")};
+    QCommandLineOption checkProcedure{
+        QStringLiteral("check-procedure"),
+        QStringLiteral("Read the procedure FILE and print its steps, or every fault in it with its file, line and "
+                       "column, then exit: 0 when it can run, 1 on a fault. Needs no display."),
+        QStringLiteral("FILE")};
+    QCommandLineOption procedure{QStringLiteral("procedure"),
+                                 QStringLiteral("Open the Port Test window with the procedure FILE chosen."),
+                                 QStringLiteral("FILE")};
     // For the benchmarks: the Trends window open from the start.
     QCommandLineOption openTrends = [] {
         QCommandLineOption o{QStringLiteral("open-trends"), QStringLiteral("Open the Trends window at start-up.")};
@@ -190,6 +199,18 @@ void prepare(PortRun &run, const QCommandLineParser &parser, const Options &opti
         run.startCsv(parser.value(options.csv));
 }
 
+int checkProcedure(const QString &path)
+{
+    const ProcedureLoad load = loadProcedure(path);
+    for (const ProcedureFault &fault : load.faults)
+        std::fprintf(stderr, "%s\n", qPrintable(fault.toString()));
+    if (!load.ok())
+        return 1;
+    for (const QString &line : describeProcedure(load.procedure))
+        std::printf("%s\n", qPrintable(line));
+    return 0;
+}
+
 // The same run as the window's, with no display: within the probe's
 // QCoreApplication, which the arguments were checked with.
 int runHeadless(const QCommandLineParser &parser, const Options &options, PortMap ports)
@@ -228,7 +249,8 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addVersionOption();
     parser.addOptions({options.port, options.simulate, options.simArg, options.trace, options.log, options.csv,
                        options.headless, options.listPorts, options.review, options.mqtt, options.mqttTopic,
-                       options.mqttUser, options.mqttPasswordFile, options.mqttCa, options.watch, options.openTrends});
+                       options.mqttUser, options.mqttPasswordFile, options.mqttCa, options.watch,
+                       options.checkProcedure, options.procedure, options.openTrends});
 }
 } // namespace
 
@@ -282,6 +304,8 @@ int main(int argc, char *argv[])
                 std::printf("%s\n", qPrintable(line));
             return 0;
         }
+        if (parser.isSet(options.checkProcedure))
+            return checkProcedure(parser.value(options.checkProcedure));
         if (parser.isSet(options.headless))
             return runHeadless(parser, options, ports);
         if (const QString reason = noDisplayReason(probe.arguments()); !reason.isEmpty()) {
@@ -330,6 +354,8 @@ int main(int argc, char *argv[])
         window.startLogging(parser.value(options.log));
     if (parser.isSet(options.openTrends))
         window.mnuTrends_Click();
+    if (parser.isSet(options.procedure))
+        window.openPortTest(parser.value(options.procedure));
     // A signal taken while start-up's message box was open ends the run here.
     const int code = terminated ? 0 : app.exec();
     if (publisher)

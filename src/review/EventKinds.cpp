@@ -30,6 +30,10 @@ const Pattern Patterns[] = {
     {EventKind::LineNoise, "^\\d+ (polls?|repl(y|ies)|stray).* in the last \\d+ s$"},
     {EventKind::AlarmsAcknowledged, "^Acknowledged \\d+ alarms?: "},
     {EventKind::FeedRefused, "^Shore feed refused: "},
+    {EventKind::ProcedureStarted, "^Procedure started: "},
+    {EventKind::ProcedureStep, "^Step \\d+ (passed|failed): "},
+    {EventKind::ProcedureEnded, "^Procedure ended: (PASS|FAIL)"},
+    {EventKind::ProcedureAborted, "^Procedure aborted at step \\d+: "},
 };
 
 } // namespace

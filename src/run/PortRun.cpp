@@ -328,6 +328,7 @@ void PortRun::toggleRate()
     if (!look)
         return;
     m_rateCaption = look->Caption;
+    m_fastRate = m_commands.strCommand() == QLatin1String("f");
     emit lookChanged(CommandButton::Update, *look);
     m_session.recordEvent(EventKind::RateCommanded, m_commands.strCommand() == QLatin1String("s")
                                                         ? QStringLiteral("Slow update commanded")

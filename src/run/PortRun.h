@@ -71,6 +71,7 @@ public:
     // Where the machine's serial ports are listed, so that a port can follow
     // its USB adapter when it comes back under another name; none: no following.
     void setPortInformation(std::shared_ptr<const PortInformation> information);
+    const std::shared_ptr<const PortInformation> &portInformation() const { return m_portInformation; }
     // The port label says the controller is simulated.
     void setSimulated(bool simulated) { m_simulated = simulated; }
     // Prints every poll on standard output: each reply, the status text and the letter sent.
@@ -138,6 +139,8 @@ public:
     LineRecord &line() { return m_line; }
     // Every alarm not yet acknowledged is, as an event; false when none was.
     bool acknowledgeAlarms();
+    // The last rate the update toggle commanded was fast; the controller starts slow.
+    bool fastRate() const { return m_fastRate; }
     Logging &logging() { return m_logging; }
 
 signals:
@@ -185,6 +188,7 @@ private:
     ReplyDecoder m_decoder;
     CommandToggles m_commands;
     QString m_rateCaption; // the update button's caption: the update toggle's state
+    bool m_fastRate = false;
     Logging m_logging;
     bool m_loggingOn = false;
     // The --csv file, told of the session as it goes; destroyed before it.

@@ -168,6 +168,10 @@ void Alarms::eventRecorded(const EventEntry &event)
     case EventKind::AlarmsAcknowledged:
     case EventKind::SessionStarted:
     case EventKind::FeedRefused:
+    case EventKind::ProcedureStarted:
+    case EventKind::ProcedureStep:
+    case EventKind::ProcedureEnded:
+    case EventKind::ProcedureAborted:
         break;
     }
 }

@@ -45,6 +45,14 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Alarms acknowledged");
     case EventKind::FeedRefused:
         return QStringLiteral("Shore feed refused");
+    case EventKind::ProcedureStarted:
+        return QStringLiteral("Procedure started");
+    case EventKind::ProcedureStep:
+        return QStringLiteral("Procedure step");
+    case EventKind::ProcedureEnded:
+        return QStringLiteral("Procedure ended");
+    case EventKind::ProcedureAborted:
+        return QStringLiteral("Procedure aborted");
     }
     return {};
 }

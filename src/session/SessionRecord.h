@@ -69,6 +69,10 @@ enum class EventKind : quint8 {
     SessionStarted, // what the session runs on: version, port, device
     AlarmsAcknowledged,
     FeedRefused, // the shore broker refused the credentials or the certificate
+    ProcedureStarted,
+    ProcedureStep, // a step's verdict
+    ProcedureEnded,
+    ProcedureAborted,
 };
 
 struct EventEntry

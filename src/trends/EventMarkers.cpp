@@ -50,6 +50,14 @@ QString EventMarkers::label(EventKind kind)
         return QStringLiteral("Ack");
     case EventKind::FeedRefused:
         return QStringLiteral("Feed");
+    case EventKind::ProcedureStarted:
+        return QStringLiteral("Test start");
+    case EventKind::ProcedureStep:
+        return QStringLiteral("Step");
+    case EventKind::ProcedureEnded:
+        return QStringLiteral("Test end");
+    case EventKind::ProcedureAborted:
+        return QStringLiteral("Test aborted");
     }
     return {};
 }
@@ -74,12 +82,17 @@ QColor EventMarkers::colour(EventKind kind)
     case EventKind::LinkLost:
     case EventKind::LoggingFailed:
     case EventKind::FeedRefused:
+    case EventKind::ProcedureAborted:
         return QColor(200, 30, 30); // something went wrong
     case EventKind::LoadCommanded:
     case EventKind::LoadConfirmed:
         return QColor(200, 110, 0);
     case EventKind::ControllerMessage:
         return QColor(40, 90, 200);
+    case EventKind::ProcedureStarted:
+    case EventKind::ProcedureStep:
+    case EventKind::ProcedureEnded:
+        return QColor(120, 40, 160);
     case EventKind::LinkBack:
     case EventKind::LinkFollowed:
     case EventKind::PortChanged:

@@ -678,6 +678,22 @@ void frmTrends::replotNow()
     m_plot->replot(QCustomPlot::rpImmediateRefresh);
 }
 
+QPixmap frmTrends::spanImage(const Stamp &from, const Stamp &to, const QSize &size)
+{
+    const QCPRange before = m_charts[0]->axis(QCPAxis::atBottom)->range();
+    redraw();
+    const double first = TrendPoints::key(from);
+    const double last = TrendPoints::key(to);
+    const double pad = std::max(1.0, 0.01 * (last - first));
+    setTimeRange(QCPRange(first - pad, last + pad));
+    const QPixmap image = m_plot->toPixmap(size.width(), size.height());
+    if (m_following)
+        showLive();
+    else
+        setTimeRange(before);
+    return image;
+}
+
 QString frmTrends::suggestedPath(const QString &stem, const QString &suffix) const
 {
     const QString directory = QDir(LogPaths::logDirectory()).exists() ? LogPaths::logDirectory() : QDir::homePath();

@@ -6,6 +6,8 @@
 #include "trends/EventMarkers.h"
 #include "ui/Form.h"
 
+#include <QPixmap>
+
 #include <array>
 #include <vector>
 
@@ -67,6 +69,9 @@ public:
     QCPGraph *graph(Trend trend) const { return m_graphs[std::size_t(trend)]; }
     // Redraws the charts now rather than at the next pass of the event loop.
     void replotNow();
+    // The charts over the span between two moments as a picture of that size
+    // (a report's chart), shown or not; the window's own view is left as it was.
+    QPixmap spanImage(const Stamp &from, const Stamp &to, const QSize &size);
 
 protected:
     void Form_Load() override;

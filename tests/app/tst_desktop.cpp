@@ -150,12 +150,12 @@ private slots:
         keys("Communication Setup", {"End", "BackSpace", "9", "Tab", "space"});
         note(keys("Bad Port Value", {"Return"}));
         keys("Communication error", {"Return"}); // the missing port, reopened
-        // "About" on the menu bar (after File, Communication, Trends, Line and Alarms), then
+        // "About" on the menu bar (after File, Communication, Trends, Line, Alarms and Port Test…), then
         // its "System Info..." (Alt+S).
         const auto main = window("VANTO Port Testing Diagnostics Tool");
         QVERIFY(main);
         note(*main);
-        run(QStringLiteral("xdotool"), {"windowraise", main->id, "mousemove", "--window", main->id, "279", "10"},
+        run(QStringLiteral("xdotool"), {"windowraise", main->id, "mousemove", "--window", main->id, "348", "10"},
             m_env);
         run(QStringLiteral("xdotool"), {"click", "1"}, m_env);
         note(keys("About VantoGui", {"alt+s"}));

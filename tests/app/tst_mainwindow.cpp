@@ -292,7 +292,7 @@ private slots:
         QStringList entries;
         for (QAction *a : rig.window->menuBar()->actions())
             entries << a->text();
-        QCOMPARE(entries, (QStringList{"File", "Communication", "Trends", "Line", "Alarms", "About"}));
+        QCOMPARE(entries, (QStringList{"File", "Communication", "Trends", "Line", "Alarms", "Port Test…", "About"}));
         QCOMPARE(rig.child<QAction>("mnuLogging")->text(), QStringLiteral("Logging"));
         QCOMPARE(rig.child<QAction>("mnuLogging")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
         QCOMPARE(rig.child<QAction>("mnuExit")->text(), QStringLiteral("Exit"));

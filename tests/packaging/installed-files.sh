@@ -18,7 +18,8 @@ for f in bin/vanto-port-test bin/vanto-controller-sim \
     share/icons/hicolor/scalable/apps/vanto-port-test.svg \
     share/man/man1/vanto-port-test.1.gz share/man/man1/vanto-controller-sim.1.gz \
     share/doc/vanto-port-test/README.md share/doc/vanto-port-test/copyright \
-    share/doc/vanto-port-test/changelog.gz; do
+    share/doc/vanto-port-test/changelog.gz \
+    share/vanto-port-test/procedures/science-port-acceptance.toml; do
     [ -s "$prefix/$f" ] || fail "$f is not installed"
 done
 [ -x "$prefix/bin/vanto-port-test" ] || fail "bin/vanto-port-test is not executable"

@@ -1,3 +1,4 @@
+#include "model/ControlCommand.h"
 #include "model/ControllerModel.h"
 #include "model/FaultInjector.h"
 
@@ -410,6 +411,54 @@ private slots:
         QVERIFY(!f.isEmpty());
         QCOMPARE(f.at(6), QStringLiteral("u"));
         QCOMPARE(sim.process.readAllStandardOutput(), QByteArray()); // stdout holds paths only
+    }
+
+    // What a person at the node does, as control lines: the fields of the
+    // next reply after them ('-' a field left to the model), and the error.
+    void control_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("fields"); // supplies live?, pps field, held fields "i=value"
+        QTest::addColumn<QString>("error");
+        QTest::newRow("supplies on") << QStringList{"supplies on"} << "live" << QString();
+        QTest::newRow("supplies on, off") << QStringList{"supplies on", "supplies off"} << "dead" << QString();
+        QTest::newRow("pulse gone with sense on") << QStringList{"pps off"} << "dead,2=0,3=0" << QString();
+        QTest::newRow("hold 400 V supply at 420 V") << QStringList{"hold supply_400 420"} << "live,4=4301" << QString();
+        QTest::newRow("hold 48 V supply, temperature")
+            << QStringList{"hold supply_48 55", "hold load_can_temp 61.5"} << "dead,5=3755,0=334.50" << QString();
+        QTest::newRow("held, then released")
+            << QStringList{"supplies on", "hold supply_400 300", "release supply_400"} << "live" << QString();
+        QTest::newRow("release all") << QStringList{"supplies on", "hold supply_400 300", "hold pulse_frequency 7",
+                                                    "release"}
+                                     << "live,2=1" << QString();
+        QTest::newRow("unknown reading") << QStringList{"hold ch3_volts 1"} << "dead"
+                                         << QStringLiteral("no reading called ch3_volts");
+        QTest::newRow("not a number") << QStringList{"hold supply_48 lots"} << "dead"
+                                      << QStringLiteral("lots is not a number");
+        QTest::newRow("on or off") << QStringList{"supplies maybe"} << "dead"
+                                   << QStringLiteral("supplies wants on or off");
+        QTest::newRow("unknown") << QStringList{"reboot now"} << "dead"
+                                 << QStringLiteral("unknown control \"reboot now\"");
+    }
+    void control()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, fields);
+        QFETCH(QString, error);
+        ControllerModel model(1);
+        model.applyCommand('E'); // 1PPS sense on, slow update: a 10 us pulse while it arrives
+        QString got;
+        for (const QString &line : lines)
+            got = applyControl(model, line);
+        QCOMPARE(got, error);
+        const QStringList f = fieldsOf(model.nextReply());
+        QVERIFY(!f.isEmpty());
+        QStringList want = fields.split(QLatin1Char(','));
+        QCOMPARE(volts400(f.at(4).toInt()) > 300, want.takeFirst() == QLatin1String("live"));
+        for (const QString &held : want) {
+            const QStringList kv = held.split(QLatin1Char('='));
+            QCOMPARE(f.at(kv[0].toInt()), kv[1]);
+        }
     }
 
     void sigusr1TogglesSupplies()
