@@ -1,21 +1,11 @@
 #include "link/LineRecord.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QStringList>
 
 LineRecord::LineRecord(Clock clock)
     : m_clock(std::move(clock))
-{
-    if (!m_clock) {
-        m_clock = [] {
-            static QElapsedTimer since;
-            if (!since.isValid())
-                since.start();
-            return Time{since.elapsed(), QDateTime::currentMSecsSinceEpoch()};
-        };
-    }
-}
+{ }
 
 void LineRecord::negotiation(LineDirection direction, const QByteArray &bytes)
 {

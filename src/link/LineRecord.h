@@ -37,7 +37,8 @@ public:
     using Clock = std::function<Time()>;
     static constexpr qsizetype KeepBytes = 100000;
 
-    explicit LineRecord(Clock clock = {});
+    // On the run's clock, so that the line and the session record agree.
+    explicit LineRecord(Clock clock);
 
     void sent(const QByteArray &bytes) { add(LineDirection::Sent, bytes); }
     void received(const QByteArray &bytes) { add(LineDirection::Received, bytes); }
