@@ -303,6 +303,8 @@ void frmVANTOPortTestGui::watch(const QString &prefix)
         w->setEnabled(false);
     mnuComms->setEnabled(false);
     mnuLogging->setEnabled(false);
+    // A port test commands the load and reports what it did: the deck's to run.
+    mnuPortTest->setEnabled(false);
     showStatus();
     show();
     if (const QScreen *s = screen())

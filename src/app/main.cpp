@@ -280,7 +280,8 @@ int main(int argc, char *argv[])
                 return 2;
             }
         }
-        for (const QCommandLineOption *other : {&options.mqtt, &options.headless, &options.simulate}) {
+        for (const QCommandLineOption *other :
+             {&options.mqtt, &options.headless, &options.simulate, &options.procedure}) {
             if (parser.isSet(options.watch) && parser.isSet(*other)) {
                 std::fprintf(stderr, "vanto-port-test: --watch opens a window that only reads: not with --%s\n",
                              qPrintable(other->names().constFirst()));

@@ -28,6 +28,11 @@ private slots:
                                         << "vanto-port-test: Unknown option 'colour'.\n";
         QTest::newRow("Qt's own options pass") << QStringList{"-platform", "offscreen", "-style=Fusion", "--colour"}
                                                << "" << 1 << "vanto-port-test: Unknown option 'colour'.\n";
+        for (const char *other : {"--simulate", "--headless", "--procedure=x.toml"})
+            QTest::newRow(qPrintable(QStringLiteral("watch with %1").arg(QLatin1String(other))))
+                << QStringList{"--watch", "mqtt://localhost", "--mqtt-topic", "vanto/deck/port1", other} << "" << 2
+                << QStringLiteral("vanto-port-test: --watch opens a window that only reads: not with --%1\n")
+                       .arg(QString::fromLatin1(other).section(u'=', 0, 0).mid(2));
         QTest::newRow("no display") << QStringList{} << "" << 1 << noDisplay;
         QTest::newRow("no display to simulate on")
             << QStringList{"--simulate", "--log", "shift"} << "" << 1 << noDisplay;

@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(window.windowTitle(), frmVANTOPortTestGui::Caption + " [watching vanto/testhost/port1]");
         for (const char *name : {"cmdFstUpdt", "cmdLoaded", "cmd1PPSOnOff"})
             QVERIFY2(!window.findChild<QPushButton *>(name)->isEnabled(), name);
-        for (const char *name : {"mnuComms", "mnuLogging"})
+        for (const char *name : {"mnuComms", "mnuLogging", "mnuPortTest"})
             QVERIFY2(!window.findChild<QAction *>(name)->isEnabled(), name);
         QVERIFY(window.findChild<QAction *>("mnuTrends")->isEnabled());
         // Subscribed once the deck's retained status is there.
