@@ -6,6 +6,7 @@
 // the Alarms list after the reply that opened it.
 //   bench_line [SECONDS]      (CPU span, default 60 s)
 #include "FakeSerialControl.h"
+#include "ProcessFigures.h"
 
 #include "app/frmVANTOPortTestGui.h"
 #include "link/Comunication.h"
@@ -42,24 +43,6 @@ public:
         writes.clear(); // a shift of letters would grow the fake, not the tool
     }
 };
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
-}
-
-double residentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return -1;
-}
 
 template<typename T>
 T *topLevel(const char *name)

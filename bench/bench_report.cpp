@@ -6,6 +6,7 @@
 // with no window, and with the Port Test window open and a procedure running.
 //   bench_report [SECONDS] [REPEATS]      (CPU spans, default 30 s; default 5 reports)
 #include "FakeSerialControl.h"
+#include "ProcessFigures.h"
 
 #include "link/Comunication.h"
 #include "model/ControllerModel.h"
@@ -45,13 +46,6 @@ public:
                 rx += controller.nextReply();
     }
 };
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
-}
 
 double cpuPercent(int seconds)
 {

@@ -7,6 +7,7 @@
 // the window open; PNG saves the window as it is then.
 //   bench_review write FILE
 //   bench_review open FILE [PNG [SAVED]]     (SAVED: the charts as Save Image writes them)
+#include "ProcessFigures.h"
 #include "model/ControllerModel.h"
 #include "session/CsvWriter.h"
 #include "telemetry/ReplyDecoder.h"
@@ -26,17 +27,6 @@ namespace {
 constexpr int ShiftPolls = 8 * 3600 * 4;
 constexpr int PollMs = 250;
 constexpr int Minute = 60 * 1000 / PollMs; // polls
-
-double residentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return -1;
-}
 
 int write(const QString &path)
 {

@@ -8,6 +8,7 @@
 // following live, and with it closed.
 //   bench_trends [SECONDS] [REPAINTS]      (CPU spans, default 60 s; default 15 repaints)
 #include "FakeSerialControl.h"
+#include "ProcessFigures.h"
 
 #include "app/frmVANTOPortTestGui.h"
 #include "link/Comunication.h"
@@ -63,24 +64,6 @@ public:
         }
     }
 };
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
-}
-
-double residentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return -1;
-}
 
 double medianMs(std::vector<double> samples)
 {
